@@ -1,0 +1,150 @@
+#include "main/driver.h"
+
+#include <cstdint>
+
+#include "inf/output.h"
+#include "liveexport/key_list.h"
+#include "regfile/converter.h"
+#include "text/text_ops.h"
+
+namespace tovrix {
+
+namespace {
+
+// A switch starts with one of these characters.
+constexpr std::string_view kSwitchChars = "-/";
+
+bool Flag(const Arguments& args, std::string_view name) {
+  return args.HasSwitch(name, kSwitchChars, true);
+}
+
+int SwitchIndex(const Arguments& args, std::string_view name) {
+  return args.FindSwitchIndex(name, kSwitchChars, true);
+}
+
+// Finds an input switch, takes the next argument as its path and tells
+// whether that names an existing file.
+void FindInput(const Arguments& args, std::string_view name, Console& console, int& index,
+               std::string& path, bool& effective) {
+  index = SwitchIndex(args, name);
+  effective = index > 0;
+  if (!effective) return;
+  path = args.ArgumentAt(index + 1);
+  effective = IsExistingFile(path);
+  if (!effective) {
+    std::string line = "File not found. [";
+    line.append(path);
+    line.append("]");
+    console.Line(line);
+  }
+}
+
+// A numeric switch value: the low 8 bits of the number, or `fallback`
+// when the switch is missing or its value is no number.
+std::uint8_t NumberSwitch(const Arguments& args, std::string_view name, std::int32_t fallback) {
+  int index = SwitchIndex(args, name);
+  if (index < 1) return static_cast<std::uint8_t>(fallback);
+  std::int32_t value = ParseInt(args.ArgumentAt(index + 1), fallback);
+  return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFFu);
+}
+
+}  // namespace
+
+void ShowHelp(const Arguments& args, Console& console) {
+  const std::string detail(27, ' ');
+  console.Line("/f file                  Set input registry-file. (*.reg)");
+  console.Line("");
+  console.Line("/l file                  Set input registry-entry list file.");
+  console.Line("");
+  console.Line("/m 0|1|2                 Set replace mode.");
+  console.Line(detail + "0 Does not replase.");
+  console.Line(detail + "1 Replace with environment-string.");
+  console.Line(detail + "2 (Default) Replace with \"X:\".");
+  console.Line("");
+  console.Line("/o file                  Set output inf-file.");
+  console.Line(detail + "(Default: \"" + ChangeExtension(FileNamePart(args.ArgumentAt(0)), ".inf") +
+               "\")");
+  console.Line("");
+  console.Line("/t value                 Set replace target.(Bit-Flg)");
+  console.Line(detail + "1 %SystemRoot%");
+  console.Line(detail + "2 %ProgramFiles%");
+  console.Line(detail + "4 %SystemDrive%");
+  console.Line(detail + "(Default: value=7)");
+  console.Line("");
+  console.Line("/v                       Verbose mode.");
+  console.Line(detail + "(Default: Disabled)");
+  console.Line("");
+  console.Line("/x                       Add Tessalon entry.");
+  console.Line(detail + "(Default: Disabled)");
+  console.Line("");
+  console.Line("/h                       Show this help.");
+  console.Line("");
+  console.Line("Current-Controlset is detected automatic.");
+  console.Line("Therefore, please do not specify \"Controlset[nnn]\". (/f)");
+}
+
+void ReadSwitches(const Arguments& args, RunSettings& settings) {
+  settings.replaceMode = NumberSwitch(args, "m", 2);
+  if (settings.replaceMode > 2) settings.replaceMode = 2;
+  settings.replaceTarget = NumberSwitch(args, "t", 7);
+  if (settings.replaceTarget == 0 || settings.replaceTarget > 7) settings.replaceTarget = 7;
+  settings.addExpanderEntries = Flag(args, "x");
+  int outIndex = SwitchIndex(args, "o");
+  settings.outputPath = outIndex < 1 ? ChangeExtension(args.ArgumentAt(0), ".inf")
+                                     : args.ArgumentAt(outIndex + 1);
+  settings.verbose = Flag(args, "v");
+  settings.normalizeControlSet = true;
+  settings.probeSize = 2048;
+}
+
+void RunTovrix(const Arguments& args, Console& console) {
+  std::string banner = "Tovrix ver";
+  banner.append(kProgramVersion);
+  console.Line(banner);
+
+  if (Flag(args, "h") || Flag(args, "help") || Flag(args, "?")) {
+    console.Line("");
+    ShowHelp(args, console);
+    return;
+  }
+
+  RunSettings settings;
+  FindInput(args, "l", console, settings.keyListIndex, settings.keyListPath,
+            settings.keyListEffective);
+  FindInput(args, "f", console, settings.regFileIndex, settings.regFilePath,
+            settings.regFileEffective);
+  if (!settings.keyListEffective && !settings.regFileEffective) {
+    console.Line("There are no effective input file.");
+    console.Line("");
+    ShowHelp(args, console);
+    return;
+  }
+  console.Line("");
+
+  ReadSwitches(args, settings);
+  console.Line(FormatText("Processing with replace-mode %d.",
+                          {static_cast<std::int32_t>(settings.replaceMode)}));
+  console.Line(FormatText("Processing with replace-target %d.",
+                          {static_cast<std::int32_t>(settings.replaceTarget)}));
+
+  OutputLists lists;
+  const ConversionSettings& conversion = settings;
+  auto runKeyList = [&] {
+    if (settings.keyListEffective) ProcessKeyList(settings.keyListPath, conversion, lists, console);
+  };
+  auto runRegFile = [&] {
+    if (settings.regFileEffective) ProcessRegFile(settings.regFilePath, conversion, lists, console);
+  };
+  if (settings.keyListIndex < settings.regFileIndex) {
+    runKeyList();
+    runRegFile();
+  } else {
+    runRegFile();
+    runKeyList();
+  }
+
+  WriteOutputDocument(lists, settings.outputPath);
+  console.Line("Done.");
+}
+
+}  // namespace tovrix

@@ -1,0 +1,43 @@
+// The program's run: banner, switches, the two inputs in command-line
+// order, the INF document, "Done.".
+//
+// RunTovrix returns normally for the three orderly ends (help shown, no
+// effective input, "Done."); every failure travels out as an exception of
+// the classes in text/errors.h, and the caller reports it. The lists live
+// inside the call, so they are released on every way out.
+#ifndef TOVRIX_MAIN_DRIVER_H_
+#define TOVRIX_MAIN_DRIVER_H_
+
+#include <string>
+#include <string_view>
+
+#include "rewrite/settings.h"
+#include "text/arguments.h"
+#include "text/console.h"
+
+namespace tovrix {
+
+inline constexpr std::string_view kProgramVersion = "1.05";
+
+struct RunSettings : ConversionSettings {
+  int keyListIndex = -1;
+  int regFileIndex = -1;
+  std::string keyListPath;
+  std::string regFilePath;
+  bool keyListEffective = false;
+  bool regFileEffective = false;
+  std::string outputPath;
+};
+
+void RunTovrix(const Arguments& args, Console& console);
+
+// The help text, as printed (each line through `console`).
+void ShowHelp(const Arguments& args, Console& console);
+
+// Reads /m, /t, /o, /x, /v into `settings` (the value switches by prefix,
+// the flags as whole arguments).
+void ReadSwitches(const Arguments& args, RunSettings& settings);
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_MAIN_DRIVER_H_

@@ -1,0 +1,54 @@
+// The system's ANSI code page, as the rest of the program sees it.
+//
+// Every text inside the program is a byte string in the ANSI code page.
+// This header is the only way the core reaches code-page knowledge:
+// conversion of UTF-16 code units to ANSI bytes, the lead-byte ranges of a
+// double-byte code page, upper-casing by the code page's rules, and the
+// locale-aware comparison that orders lists and matches switches.
+//
+// Contract, shared by both implementations:
+//  - WideToAnsi converts unit by unit as WideCharToMultiByte(CP_THREAD_ACP,
+//    0, ...) does with an explicit length: a 0x0000 unit becomes a NUL byte,
+//    a unit the code page cannot represent becomes its default character
+//    ('?') or a best-fit character, a lone or paired surrogate unit becomes
+//    one '?' each.
+//  - IsLeadByte is true for the first byte of a double-byte character.
+//  - UpperBuffer upper-cases a whole buffer as CharUpperBuffA does; the
+//    length never changes.
+//  - CompareLocale orders two texts over their full lengths as
+//    CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0)
+//    and answers -1, 0 or 1.
+//  - AnsiToUtf8 is for the failure report only (Linux writes it in UTF-8).
+//  - AnsiToOem is for the failure report on Windows.
+#ifndef TOVRIX_PLATFORM_CODEPAGE_H_
+#define TOVRIX_PLATFORM_CODEPAGE_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tovrix::platform {
+
+// Number of the ANSI code page in force (1252, 932, ...).
+unsigned AnsiCodePage();
+
+// Converts `count` UTF-16 code units to ANSI bytes, appending to `out`.
+void AppendWideAsAnsi(const char16_t* units, std::size_t count, std::string& out);
+
+inline std::string WideToAnsi(std::u16string_view units) {
+  std::string out;
+  AppendWideAsAnsi(units.data(), units.size(), out);
+  return out;
+}
+
+bool IsLeadByte(unsigned char byte);
+
+std::string UpperBuffer(std::string_view text);
+
+int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase);
+
+std::string AnsiToUtf8(std::string_view text);
+
+}  // namespace tovrix::platform
+
+#endif  // TOVRIX_PLATFORM_CODEPAGE_H_

@@ -1,0 +1,77 @@
+// Whole-file input and output with the sharing modes the program promises.
+//
+// Nothing here throws: every operation answers with a status, and the text
+// layer turns failures into the program's error classes. `error` carries the
+// system's text for the last operating-system error.
+//
+// Sharing (Windows; the Linux build has no equivalent and ignores it):
+//  - ShareRead:      others may read, not write            (LoadFile)
+//  - ShareReadWrite: others may read and write             (file head)
+//  - ShareNone:      exclusive                             (UTF-16 load, save)
+#ifndef TOVRIX_PLATFORM_FILES_H_
+#define TOVRIX_PLATFORM_FILES_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tovrix::platform {
+
+enum class Share { Read, ReadWrite, None };
+
+bool IsExistingFile(std::string_view path);
+
+// Full path of `path` for messages (relative paths resolved against the
+// current directory; the text as given when that fails).
+std::string FullPath(std::string_view path);
+
+enum class ReadStatus { Ok, OpenFailed, ReadFailed };
+
+struct ReadResult {
+  ReadStatus status = ReadStatus::OpenFailed;
+  std::string data;   // whole file, or the head
+  std::string error;  // system text when status != Ok
+};
+
+// Reads the whole file. Opening requires an existing regular file.
+ReadResult ReadWholeFile(std::string_view path, Share share);
+
+// Reads at most `count` bytes from offset 0 (fewer when the file is
+// shorter), shared for reading and writing. Failure gives status OpenFailed
+// and empty data.
+ReadResult ReadFileHead(std::string_view path, std::size_t count);
+
+enum class WriteStatus { Ok, CreateFailed, WriteFailed };
+
+struct WriteResult {
+  WriteStatus status = WriteStatus::CreateFailed;
+  std::string error;
+};
+
+// Streams the parts of a file into place. The file is written atomically:
+// the bytes go to a temporary file beside the target, which is then renamed
+// over it; on any failure the old target stays as it was and the temporary
+// file is removed. An existing target that cannot be opened for writing (a
+// read-only file, a directory) is refused with CreateFailed. Where no
+// temporary file can be made beside the target (a folder one may not write
+// to, holding a file one may), the target is written in place.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+  ~FileWriter();  // an unfinished writer discards its temporary file
+
+  WriteResult Open(std::string_view path);
+  WriteResult Write(std::string_view bytes);
+  // Flushes, closes and renames into place.
+  WriteResult Commit();
+
+ private:
+  struct Impl;
+  Impl* impl_ = nullptr;
+};
+
+}  // namespace tovrix::platform
+
+#endif  // TOVRIX_PLATFORM_FILES_H_

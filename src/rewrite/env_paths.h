@@ -1,0 +1,27 @@
+// Environment expansion and the rewriting of the running system's paths.
+//
+// ExpandEnvString: %NAME% references through the process environment; the
+// result is cut at its first NUL; a failed expansion gives the empty text.
+//
+// ReplaceEnvPaths: the data is expanded; then, in this order and for the
+// bits set in `target`, every occurrence (letter case ignored) of the
+// expansion of %SystemRoot%, %ProgramFiles% and %SystemDrive% is replaced by
+// "X:\I386", "X:\PROGRAMS", "X:" (mode 2) or by the reference itself
+// (mode 1). When that changed the expanded text, the result is the changed
+// text; otherwise the data exactly as passed in. Mode 0 returns the data.
+#ifndef TOVRIX_REWRITE_ENV_PATHS_H_
+#define TOVRIX_REWRITE_ENV_PATHS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tovrix {
+
+std::string ExpandEnvString(std::string_view text);
+
+std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target);
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_REWRITE_ENV_PATHS_H_

@@ -1,0 +1,30 @@
+// The run settings the converters read. Filled once by the driver from the
+// command line and only read afterwards.
+#ifndef TOVRIX_REWRITE_SETTINGS_H_
+#define TOVRIX_REWRITE_SETTINGS_H_
+
+#include <cstdint>
+
+namespace tovrix {
+
+struct ConversionSettings {
+  std::uint8_t replaceMode = 2;    // 0 none, 1 to %VAR% references, 2 to X: paths
+  std::uint8_t replaceTarget = 7;  // bits: 1 SystemRoot, 2 ProgramFiles, 4 SystemDrive
+  bool verbose = false;
+  bool addExpanderEntries = false;
+  bool normalizeControlSet = true;
+  int probeSize = 2048;
+};
+
+// Registry root key handles, as 32-bit values.
+inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
+inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
+inline constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;
+inline constexpr std::uint32_t kHkeyUsers = 0x80000003u;
+inline constexpr std::uint32_t kHkeyPerformanceData = 0x80000004u;
+inline constexpr std::uint32_t kHkeyCurrentConfig = 0x80000005u;
+inline constexpr std::uint32_t kHkeyDynData = 0x80000006u;
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_REWRITE_SETTINGS_H_

@@ -1,0 +1,70 @@
+// Text operations, exact to the byte.
+//
+// Texts are byte strings in the ANSI code page. Positions are 1-based byte
+// positions; 0 means "not found". Operations marked "double-byte aware"
+// never take the second byte of a double-byte character (lead bytes from
+// the platform) for a character of its own.
+#ifndef TOVRIX_TEXT_TEXT_OPS_H_
+#define TOVRIX_TEXT_TEXT_OPS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tovrix {
+
+// First occurrence of `pattern` in `text`, byte for byte; 0 when either is
+// empty or there is none.
+std::size_t FindBytes(std::string_view pattern, std::string_view text);
+inline bool BeginsWith(std::string_view text, std::string_view prefix) {
+  return !prefix.empty() && text.substr(0, prefix.size()) == prefix;
+}
+
+// Double-byte aware search; both texts are read up to their first NUL.
+std::size_t FindText(std::string_view pattern, std::string_view text);
+
+// Bytes from `start` (1-based, below 1 counts as 1), at most `count`.
+std::string_view SubText(std::string_view text, long long start, long long count);
+
+enum ReplaceFlags : unsigned { ReplaceAll = 1, IgnoreCase = 2 };
+
+// Replaces occurrences found in a search copy (UpperLocale of both texts
+// with IgnoreCase) while copying the surrounding bytes from `text`.
+std::string ReplaceText(std::string_view text, std::string_view pattern,
+                        std::string_view replacement, unsigned flags);
+
+std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
+std::string UpperLocale(std::string_view text);
+// Drops bytes 0x00..0x20 from both ends.
+std::string_view TrimBlanks(std::string_view text);
+
+// Decimal or hexadecimal ('$', 'x', 'X', "0x", "0X") with an optional sign;
+// anything else gives `fallback`.
+std::int32_t ParseInt(std::string_view text, std::int32_t fallback);
+std::int64_t ParseInt64(std::string_view text, std::int64_t fallback);
+
+// Formatting with %s, %d, %x (upper-case digits) and %.Nd / %.Nx, "%%";
+// the letter may be upper case. No length limit. A conversion that does not
+// match its argument throws EConvertError.
+using FormatArg = std::variant<std::int32_t, std::int64_t, std::string_view>;
+std::string FormatText(std::string_view pattern, const std::vector<FormatArg>& args);
+
+// Appends "%.2x"-style two-digit upper-case hex of a byte, and the plain
+// forms of FormatText's %x / %d, without parsing a pattern (hot paths).
+void AppendHex32(std::string& out, std::uint32_t value);
+void AppendHex64(std::string& out, std::uint64_t value);
+void AppendDecimal(std::string& out, std::int64_t value);
+
+// Double-byte aware path parts; the directory separators are the
+// platform's.
+std::string FileNamePart(std::string_view path);
+std::string ChangeExtension(std::string_view path, std::string_view extension);
+
+bool IsExistingFile(std::string_view path);
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_TEXT_TEXT_OPS_H_

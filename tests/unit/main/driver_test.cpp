@@ -1,0 +1,88 @@
+#include "main/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tovrix {
+namespace {
+
+Arguments Args(std::vector<std::string> list, std::string program = "/opt/tools/conv.exe") {
+  return Arguments::FromList(std::move(list), std::move(program));
+}
+
+RunSettings Read(std::vector<std::string> list) {
+  RunSettings settings;
+  ReadSwitches(Args(std::move(list)), settings);
+  return settings;
+}
+
+TEST(DriverSwitches, ReplaceModeIsClampedToItsLowByte) {
+  struct Case {
+    std::vector<std::string> args;
+    int mode;
+  } cases[] = {
+      {{}, 2},           {{"/m", "0"}, 0},   {{"/m", "1"}, 1},    {{"-M", "1"}, 1},
+      {{"/m", "5"}, 2},  {{"/m", "-1"}, 2},  {{"/m", "256"}, 0}, {{"/m", "$1"}, 1},
+      {{"/m", "0x1"}, 1}, {{"/m", "1a"}, 2}, {{"/m"}, 2},        {{"/mode", "1"}, 1},
+      {{"/m", "1", "/m", "0"}, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Read(c.args).replaceMode, c.mode) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(DriverSwitches, ReplaceTargetIsClampedToOneToSeven) {
+  struct Case {
+    std::vector<std::string> args;
+    int target;
+  } cases[] = {
+      {{}, 7},          {{"/t", "0"}, 7},   {{"/t", "8"}, 7}, {{"/t", "257"}, 1},
+      {{"/t", "abc"}, 7}, {{"/t", "3"}, 3}, {{"-T", "4"}, 4}, {{"/t", "$FF"}, 7},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Read(c.args).replaceTarget, c.target) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(DriverSwitches, FlagsNeedTheWholeArgumentValueSwitchesAPrefix) {
+  EXPECT_TRUE(Read({"/V"}).verbose);
+  EXPECT_FALSE(Read({"/verbose"}).verbose);
+  EXPECT_TRUE(Read({"-x"}).addExpanderEntries);
+  EXPECT_FALSE(Read({"/xx"}).addExpanderEntries);
+  EXPECT_FALSE(Read({"x"}).addExpanderEntries);
+  EXPECT_EQ(Read({"/output", "a.inf"}).outputPath, "a.inf");
+  EXPECT_EQ(Read({"/o"}).outputPath, "");
+  EXPECT_TRUE(Read({}).normalizeControlSet);
+  EXPECT_EQ(Read({}).probeSize, 2048);
+}
+
+TEST(DriverSwitches, OutputDefaultsToTheProgramPathWithInfExtension) {
+  RunSettings settings;
+  ReadSwitches(Args({"/f", "a.reg"}, "/opt/tools/conv.exe"), settings);
+  EXPECT_EQ(settings.outputPath, "/opt/tools/conv.inf");
+  ReadSwitches(Args({}, "/opt/app.d/conv"), settings);
+  EXPECT_EQ(settings.outputPath, "/opt/app.d/conv.inf");
+}
+
+TEST(DriverRun, HelpAndNoInputEndWithoutWork) {
+  CapturingConsole help;
+  RunTovrix(Args({"/?", "/f", "x.reg"}), help);
+  EXPECT_EQ(help.text.substr(0, 18), "Tovrix ver1.05\r\n\r\n");
+  EXPECT_NE(help.text.find("                           (Default: \"conv.inf\")\r\n"), std::string::npos);
+  EXPECT_EQ(help.text.find("File not found"), std::string::npos);
+
+  CapturingConsole none;
+  RunTovrix(Args({"/f", "/nonexistent/x.reg", "/l"}), none);
+  EXPECT_EQ(none.text.substr(0, none.text.find("/f file")),
+            "Tovrix ver1.05\r\nFile not found. []\r\nFile not found. [/nonexistent/x.reg]\r\n"
+            "There are no effective input file.\r\n\r\n");
+  // /hx asks for nothing: the help only follows the missing input.
+  CapturingConsole hx;
+  RunTovrix(Args({"/hx"}), hx);
+  EXPECT_EQ(hx.text.substr(0, 54), "Tovrix ver1.05\r\nThere are no effective input file.\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace tovrix
