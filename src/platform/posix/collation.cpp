@@ -1,0 +1,240 @@
+// Locale-aware comparison of ANSI texts in the manner of Windows' word
+// sort, built on an ICU collator.
+//
+// Windows orders texts by their letters first (primary), then accents
+// (secondary), then case (tertiary, lower before upper), and only then by
+// the "special" characters it leaves out of those levels: the apostrophe,
+// the hyphen, the en and em dashes and the control characters. The
+// collator is tailored to match:
+//  - the special characters are made ignorable, and a tie that the
+//    collator leaves is broken by them afterwards (TieBreak);
+//  - the symbols of the Latin-1 range are put in Windows' order, which
+//    differs from ICU's (Windows: '[' < '_' < '~' < '+' < digits);
+//  - the ligatures æ, œ, ß and þ sort as ae, oe, ss and th.
+// NUL and the soft hyphen are ignored entirely, as Windows does.
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/posix/ansi_tables.h"
+
+namespace tovrix::platform {
+
+namespace {
+
+// ICU tailoring rules. Every character is written as \uXXXX, which
+// RuleText turns into a quoted literal, so that none is read as syntax.
+constexpr const char* kWindowsOrderRules =
+    // Special characters: ignorable here, ordered by TieBreak.
+    R"(&[last tertiary ignorable] = \u0027 = \u002D = \u2013 = \u2014 )"
+    // Blanks, punctuation and symbols, all before the digits.
+    R"(&[before 1]\u0030 < \u0020 < \u00A0 < \u0009 < \u000A < \u000B )"
+    R"(< \u000C < \u000D < \u0021 < \u0022 < \u0023 < \u0024 < \u0025 )"
+    R"(< \u0026 < \u0028 < \u0029 < \u002A < \u002C < \u002E < \u002F )"
+    R"(< \u003A < \u003B < \u003F < \u0040 < \u005B < \u005C < \u005D )"
+    R"(< \u005E <<< \u02C6 < \u005F < \u0060 < \u007B < \u007C < \u007D )"
+    R"(< \u007E < \u00A1 < \u00A6 < \u00A8 < \u00AF < \u00B4 < \u00B8 )"
+    R"(< \u00BF < \u02DC < \u2018 < \u2019 < \u201A < \u201C < \u201D )"
+    R"(< \u201E < \u2039 < \u203A < \u00A2 < \u00A3 < \u00A4 < \u00A5 )"
+    R"(< \u20AC < \u002B < \u003C < \u003D < \u003E < \u00B1 < \u00AB )"
+    R"(< \u00BB < \u00D7 < \u00F7 < \u00A7 < \u00A9 < \u00AC < \u00AE )"
+    R"(< \u00B0 < \u00B5 < \u00B6 < \u00B7 < \u2026 < \u2020 < \u2021 )"
+    R"(< \u2022 < \u2030 < \u0081 < \u008D < \u008F < \u0090 < \u009D )"
+    // Fractions after 0, superscript digits and ordinal indicators as
+    // accented forms of their base.
+    R"(&\u0030 < \u00BC < \u00BD < \u00BE )"
+    R"(&\u0031 << \u00B9 &\u0032 << \u00B2 &\u0033 << \u00B3 )"
+    R"(&a << \u00AA &o << \u00BA &d << \u00F0 <<< \u00D0 )"
+    // Ligatures as their two letters.
+    R"(&ae = \u00E6 &AE = \u00C6 &oe = \u0153 &OE = \u0152 &ss = \u00DF )"
+    R"(&th = \u00FE &TH = \u00DE)";
+
+// The ICU locale whose collation stands for the code page's user locale.
+const char* BaseLocale(unsigned codePage) {
+  switch (codePage) {
+    case 932:
+      return "ja";
+    case 936:
+      return "zh";
+    case 949:
+      return "ko";
+    case 950:
+      return "zh_Hant";
+    default:
+      return "";  // root
+  }
+}
+
+struct CollatorCloser {
+  void operator()(UCollator* collator) const { ucol_close(collator); }
+};
+using CollatorPtr = std::unique_ptr<UCollator, CollatorCloser>;
+
+// Two collators per code page: secondary strength for NORM_IGNORECASE,
+// tertiary strength otherwise.
+struct Collators {
+  unsigned codePage = 0;
+  CollatorPtr ignoreCase;
+  CollatorPtr withCase;
+};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// kWindowsOrderRules as ICU reads it: each \uXXXX becomes the quoted
+// character ('c', or '' for the apostrophe itself); the rest is ASCII.
+std::u16string RuleText() {
+  std::u16string rules;
+  const std::string_view text = kWindowsOrderRules;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\u") == 0 && i + 6 <= text.size()) {
+      char16_t unit = 0;
+      for (std::size_t k = i + 2; k < i + 6; ++k) {
+        unit = static_cast<char16_t>(unit << 4 | HexValue(text[k]));
+      }
+      if (unit == u'\'') {
+        rules += u"''";
+      } else {
+        rules += u'\'';
+        rules += unit;
+        rules += u'\'';
+      }
+      i += 5;
+    } else {
+      rules += static_cast<char16_t>(text[i]);
+    }
+  }
+  return rules;
+}
+
+CollatorPtr OpenTailored(unsigned codePage) {
+  UErrorCode status = U_ZERO_ERROR;
+  CollatorPtr base(ucol_open(BaseLocale(codePage), &status));
+  if (U_FAILURE(status)) return nullptr;
+  int32_t baseLength = 0;
+  const UChar* baseRules = ucol_getRules(base.get(), &baseLength);
+  std::u16string rules(baseRules, static_cast<std::size_t>(baseLength));
+  rules += u' ';
+  rules += RuleText();
+  UParseError parseError;
+  CollatorPtr collator(
+      ucol_openRules(reinterpret_cast<const UChar*>(rules.data()),
+                     static_cast<int32_t>(rules.size()), UCOL_DEFAULT,
+                     UCOL_TERTIARY, &parseError, &status));
+  if (U_FAILURE(status)) return nullptr;
+  return collator;
+}
+
+const Collators& CollatorsFor(unsigned codePage) {
+  static Collators cache;
+  if (cache.codePage != codePage) {
+    cache.codePage = codePage;
+    cache.withCase = OpenTailored(codePage);
+    cache.ignoreCase.reset();
+    if (cache.withCase) {
+      UErrorCode status = U_ZERO_ERROR;
+      cache.ignoreCase.reset(ucol_clone(cache.withCase.get(), &status));
+      if (U_SUCCESS(status)) {
+        ucol_setStrength(cache.ignoreCase.get(), UCOL_SECONDARY);
+      } else {
+        cache.ignoreCase.reset();
+      }
+    }
+  }
+  return cache;
+}
+
+// Rank of a special character (ordered as Windows orders them), or -1.
+int SpecialRank(char16_t unit) {
+  if ((unit >= 0x01 && unit <= 0x08) || (unit >= 0x0E && unit <= 0x1F) ||
+      unit == 0x7F) {
+    return unit;
+  }
+  switch (unit) {
+    case u'\'':
+      return 0x100;
+    case u'-':
+      return 0x101;
+    case u'\u2013':
+      return 0x102;
+    case u'\u2014':
+      return 0x103;
+    default:
+      return -1;
+  }
+}
+
+struct Special {
+  std::size_t position;
+  int rank;
+};
+
+void CollectSpecials(const std::u16string& text, std::vector<Special>& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int rank = SpecialRank(text[i]);
+    if (rank >= 0) out.push_back({i, rank});
+  }
+}
+
+// Orders two texts that are equal but for their special characters, as
+// Windows does: the special characters are compared one by one; at the
+// first difference, the one standing later in its text makes that text the
+// lesser, and at the same position the lower rank is less; a text whose
+// special characters run out first is the lesser ("ab" < "a-b").
+int TieBreak(const std::u16string& a, const std::u16string& b) {
+  thread_local std::vector<Special> specialsA, specialsB;
+  CollectSpecials(a, specialsA);
+  CollectSpecials(b, specialsB);
+  const std::size_t common = std::min(specialsA.size(), specialsB.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const Special& x = specialsA[i];
+    const Special& y = specialsB[i];
+    if (x.position != y.position) return x.position > y.position ? -1 : 1;
+    if (x.rank != y.rank) return x.rank < y.rank ? -1 : 1;
+  }
+  if (specialsA.size() == specialsB.size()) return 0;
+  return specialsA.size() < specialsB.size() ? -1 : 1;
+}
+
+int Sign(int value) { return (value > 0) - (value < 0); }
+
+// Without ICU's collation data the texts are still ordered, if plainly.
+int FallbackCompare(std::string_view a, std::string_view b, bool ignoreCase) {
+  if (!ignoreCase) return Sign(a.compare(b));
+  return Sign(UpperBuffer(a).compare(UpperBuffer(b)));
+}
+
+}  // namespace
+
+int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
+  const posix::AnsiTables& tables = posix::Tables();
+  const Collators& collators = CollatorsFor(tables.codePage);
+  UCollator* collator =
+      ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
+  if (collator == nullptr) return FallbackCompare(a, b, ignoreCase);
+
+  thread_local std::u16string wideA, wideB;
+  wideA.clear();
+  wideB.clear();
+  posix::AppendAnsiAsWide(tables, a, wideA);
+  posix::AppendAnsiAsWide(tables, b, wideB);
+  const UCollationResult result =
+      ucol_strcoll(collator, reinterpret_cast<const UChar*>(wideA.data()),
+                   static_cast<int32_t>(wideA.size()),
+                   reinterpret_cast<const UChar*>(wideB.data()),
+                   static_cast<int32_t>(wideB.size()));
+  if (result == UCOL_LESS) return -1;
+  if (result == UCOL_GREATER) return 1;
+  return TieBreak(wideA, wideB);
+}
+
+}  // namespace tovrix::platform
