@@ -275,6 +275,11 @@ WriteResult FileWriter::Open(std::string_view path) {
     if (::access(target.c_str(), W_OK) != 0) {
       return {WriteStatus::CreateFailed, SystemText(errno)};
     }
+    // A file nobody may write is read-only, for root too, as a file with
+    // the read-only attribute is on Windows.
+    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+      return {WriteStatus::CreateFailed, SystemText(EACCES)};
+    }
     if (S_ISREG(info.st_mode)) {
       mode = info.st_mode & 0777;
     } else {
