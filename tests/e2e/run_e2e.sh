@@ -11,6 +11,8 @@
 #   expected.noinf   optional: out.inf must not exist after the run
 #   env              optional: NAME=value lines added to the environment
 #   skip-wine / skip-native   optional: the case runs on one build only
+#   setup.reg / teardown.reg  optional, --wine only: imported into the Wine
+#                    registry (wine reg import) before / after the program
 #   anything else    input files, copied with the case
 # The case runs in a scratch copy of its folder, which is the current
 # directory, so relative names in `args` refer to its files.
@@ -39,12 +41,18 @@ for case in "${cases[@]}"; do
   if [ -f "$case/env" ]; then mapfile -t envs < "$case/env"; fi
   want_rc=255
   [ -f "$case/expected.rc" ] && want_rc=$(tr -d ' \r\n' < "$case/expected.rc")
+  if [ $wine = 1 ] && [ -f "$case/setup.reg" ]; then
+    (cd "$work" && WINEDEBUG=-all wine reg import setup.reg > /dev/null 2>&1)
+  fi
   if [ $wine = 1 ]; then
     (cd "$work" && env "${envs[@]}" WINEDEBUG=-all wine "$program" "${args[@]}" > "$work/.stdout" 2> "$work/.stderr")
   else
     (cd "$work" && env "${envs[@]}" "$program" "${args[@]}" > "$work/.stdout" 2> "$work/.stderr")
   fi
   rc=$?
+  if [ $wine = 1 ] && [ -f "$case/teardown.reg" ]; then
+    (cd "$work" && WINEDEBUG=-all wine reg import teardown.reg > /dev/null 2>&1)
+  fi
   problems=()
   [ "$rc" = "$want_rc" ] || problems+=("exit status $rc, expected $want_rc")
   cmp -s "$work/.stdout" "$case/expected.stdout" || problems+=("stdout differs")

@@ -1,0 +1,46 @@
+// Export of one live registry key, its values and all its subkeys, as
+// AddReg lines.
+//
+// ExportKey appends to `target`, depth first: the key line 0x0,"<path>"
+// (written even when the key cannot be opened), the lines of its values in
+// sorted name order (value_lines.h), then the lines of each subkey in
+// sorted name order. With `settings.verbose` it prints
+// "Processing - <keyPath>" after a key's values; with
+// `settings.addExpanderEntries` it appends one expander entry per key that
+// holds values with environment references to `expanderList`, before those
+// of its subkeys.
+//
+// The path written (OutputKeyPath) is made from `keyPath`: "Classes\" in
+// front under HKEY_CLASSES_ROOT; under HKEY_LOCAL_MACHINE a leading
+// "SOFTWARE\" or "SYSTEM\" (any letter case) is dropped; then the control
+// set is normalized. Subkeys of the root itself (empty `keyPath`) are named
+// without a leading backslash. A key more than kMaxExportDepth levels below
+// the exported one is left out: registry links can form cycles.
+//
+// Errors of the value reads (ERegistryException) pass through.
+#ifndef TOVRIX_LIVEEXPORT_KEY_EXPORT_H_
+#define TOVRIX_LIVEEXPORT_KEY_EXPORT_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "rewrite/settings.h"
+#include "text/console.h"
+#include "text/string_list.h"
+
+namespace tovrix {
+
+inline constexpr int kMaxExportDepth = 512;
+
+void ExportKey(TStringList& target, std::uint32_t root, std::string_view keyPath,
+               const ConversionSettings& settings, TStringList& expanderList, Console& console);
+
+// The key path written into the lines of `keyPath` under `root` (quotes not
+// yet doubled).
+std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
+                          const ConversionSettings& settings);
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_LIVEEXPORT_KEY_EXPORT_H_

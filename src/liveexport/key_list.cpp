@@ -1,0 +1,63 @@
+// The key-list input: every listed key exported into its section.
+#include "liveexport/key_list.h"
+
+#include <optional>
+
+#include "encoding/loader.h"
+#include "liveexport/key_export.h"
+#include "liveexport/key_list_entry.h"
+#include "liveexport/registry.h"
+#include "liveexport/section_append.h"
+#include "text/string_list.h"
+#include "text/text_ops.h"
+
+namespace tovrix {
+
+namespace {
+
+// The numbered name of the running system's current control set.
+std::string LiveControlSet() {
+  TRegistry registry;
+  registry.SetRoot(kHkeyLocalMachine);
+  if (!registry.OpenKeyRead("System\\Select")) return "ControlSet001";
+  return FormatText("ControlSet%.3d", {registry.ReadDwordValue("Current")});
+}
+
+// The file as 8-bit text: UTF-16LE (FF FE) decoded to the ANSI code page, a
+// UTF-8 byte-order mark dropped, anything else as it is.
+std::string LoadKeyListText(const std::string& path) {
+  const std::string head = ReadFileHead(path, 3);
+  if (head.size() >= 2 && head[0] == '\xFF' && head[1] == '\xFE') return LoadUnicodeText(path);
+  std::string text = LoadPlainText(path);
+  if (BeginsWith(text, "\xEF\xBB\xBF")) text.erase(0, 3);
+  return text;
+}
+
+}  // namespace
+
+void ProcessKeyList(const std::string& path, const ConversionSettings& settings,
+                    OutputLists& lists, Console& console) {
+  console.Line("Processing " + FileNamePart(path));
+  const std::string liveControlSet = LiveControlSet();
+  const std::string text = LoadKeyListText(path);
+
+  SectionAppender softwareAddReg(lists.softwareAddReg);
+  SectionAppender defaultAddReg(lists.defaultAddReg);
+  SectionAppender setupRegAddReg(lists.setupRegAddReg);
+  TStringList keyLines;
+  ForEachLine(text, [&](std::string_view line) {
+    std::optional<KeyListEntry> entry = ParseKeyListLine(line);
+    if (!entry) return;
+    ApplyLiveControlSet(*entry, liveControlSet);
+    TStringList* section = SectionFor(lists, *entry);
+    if (section == nullptr) return;
+    SectionAppender& appender = section == &lists.softwareAddReg  ? softwareAddReg
+                                : section == &lists.defaultAddReg ? defaultAddReg
+                                                                  : setupRegAddReg;
+    keyLines.Clear();
+    ExportKey(keyLines, entry->root, entry->keyPath, settings, lists.expanderList, console);
+    appender.Append(keyLines);
+  });
+}
+
+}  // namespace tovrix

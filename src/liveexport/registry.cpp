@@ -1,0 +1,177 @@
+// TRegistry over the platform's registry store.
+#include "liveexport/registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "rewrite/settings.h"
+#include "text/errors.h"
+
+namespace tovrix {
+
+namespace {
+
+// Under a double-byte code page a name of n characters may take 2n bytes.
+bool MultiByteCodePage() {
+  static const bool multiByte = [] {
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      if (platform::IsLeadByte(static_cast<unsigned char>(b))) return true;
+    }
+    return false;
+  }();
+  return multiByte;
+}
+
+using EnumName = platform::RegistryStatus (*)(platform::RegistryHandle, std::uint32_t, char*,
+                                              std::uint32_t);
+
+// Enumerates `count` names into a buffer sized for the longest one. A name
+// the store no longer delivers at its index (the key changed since it was
+// counted) is left out rather than repeated from the buffer.
+void ListNames(platform::RegistryHandle key, std::uint32_t count, std::uint32_t longest,
+               EnumName enumerate, TStringList& list) {
+  const std::uint32_t capacity = MultiByteCodePage() ? 2 * longest + 1 : longest + 1;
+  std::vector<char> buffer(capacity);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (enumerate(key, i, buffer.data(), capacity) != platform::RegistryStatus::Ok) continue;
+    list.Add(std::string_view(buffer.data(), strnlen(buffer.data(), capacity)));
+  }
+}
+
+}  // namespace
+
+TRegistry::TRegistry() : root_(kHkeyCurrentUser) {}
+
+TRegistry::~TRegistry() { CloseCurrentKey(); }
+
+void TRegistry::SetRoot(std::uint32_t root) {
+  if (root == root_) return;
+  CloseCurrentKey();
+  root_ = root;
+}
+
+bool TRegistry::OpenKeyRead(std::string_view path) {
+  platform::RegistryHandle parent = platform::RootRegistryHandle(root_);
+  if (!path.empty() && path.front() == '\\') {
+    path.remove_prefix(1);
+  } else if (open_) {
+    parent = key_;
+  }
+  for (std::uint32_t access : {kKeyRead, kKeyReadNoNotify, kKeyQueryValue}) {
+    platform::RegistryHandle opened = 0;
+    if (platform::OpenRegistryKey(parent, path, access, opened) == platform::RegistryStatus::Ok) {
+      CloseCurrentKey();
+      key_ = opened;
+      access_ = access;
+      open_ = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+void TRegistry::CloseCurrentKey() {
+  if (!open_) return;
+  platform::CloseRegistryKey(key_);
+  open_ = false;
+  key_ = 0;
+  access_ = 0;
+}
+
+void TRegistry::ListValueNames(TStringList& list) const {
+  list.Clear();
+  platform::RegistryKeyInfo info;
+  if (!open_ || !platform::QueryRegistryKeyInfo(key_, info)) return;
+  ListNames(key_, info.valueCount, info.maxValueNameLength, platform::EnumRegistryValueName,
+            list);
+}
+
+void TRegistry::ListSubkeyNames(TStringList& list) const {
+  list.Clear();
+  platform::RegistryKeyInfo info;
+  if (!open_ || !platform::QueryRegistryKeyInfo(key_, info)) return;
+  ListNames(key_, info.subkeyCount, info.maxSubkeyNameLength, platform::EnumRegistrySubkeyName,
+            list);
+}
+
+bool TRegistry::GetValueInfo(std::string_view name, RegistryValueInfo& info) const {
+  if (!open_) return false;
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  if (platform::QueryRegistryValue(key_, name, type, nullptr, size) !=
+      platform::RegistryStatus::Ok) {
+    return false;
+  }
+  info.type = type;
+  info.size = size;
+  return true;
+}
+
+std::uint32_t TRegistry::GetValueType(std::string_view name) const {
+  RegistryValueInfo info;
+  return GetValueInfo(name, info) ? info.type : kRegNone;
+}
+
+std::uint32_t TRegistry::GetValueDataSize(std::string_view name) const {
+  RegistryValueInfo info;
+  return GetValueInfo(name, info) ? info.size : 0;
+}
+
+std::string TRegistry::ReadStringValue(std::string_view name) const {
+  RegistryValueInfo info;
+  if (!GetValueInfo(name, info) || info.size == 0) return std::string();
+  std::vector<unsigned char> buffer(info.size);
+  std::uint32_t size = info.size;
+  std::uint32_t type = 0;
+  if (!open_ || platform::QueryRegistryValue(key_, name, type, buffer.data(), size) !=
+                    platform::RegistryStatus::Ok) {
+    ThrowRegistryReadError(std::string(name));
+  }
+  if (type != kRegSz && type != kRegExpandSz) ThrowRegistryTypeError(std::string(name));
+  const char* text = reinterpret_cast<const char*>(buffer.data());
+  return std::string(text, strnlen(text, std::min<std::size_t>(size, buffer.size())));
+}
+
+std::int32_t TRegistry::ReadDwordValue(std::string_view name) const {
+  unsigned char bytes[4] = {0, 0, 0, 0};
+  std::uint32_t size = sizeof bytes;
+  std::uint32_t type = 0;
+  if (!open_ ||
+      platform::QueryRegistryValue(key_, name, type, bytes, size) != platform::RegistryStatus::Ok) {
+    ThrowRegistryReadError(std::string(name));
+  }
+  if (type != kRegDword) ThrowRegistryTypeError(std::string(name));
+  // Little-endian; the bytes a short value lacks stay 0.
+  const std::uint32_t value = static_cast<std::uint32_t>(bytes[0]) |
+                              (static_cast<std::uint32_t>(bytes[1]) << 8) |
+                              (static_cast<std::uint32_t>(bytes[2]) << 16) |
+                              (static_cast<std::uint32_t>(bytes[3]) << 24);
+  return static_cast<std::int32_t>(value);
+}
+
+std::uint32_t TRegistry::ReadBinaryValue(std::string_view name, unsigned char* buffer,
+                                         std::uint32_t capacity) const {
+  RegistryValueInfo info;
+  if (!GetValueInfo(name, info)) return 0;
+  if (info.type == kRegSz || info.type == kRegExpandSz || info.type == kRegDword ||
+      info.size > capacity) {
+    ThrowRegistryTypeError(std::string(name));
+  }
+  std::uint32_t size = info.size;
+  std::uint32_t type = 0;
+  if (platform::QueryRegistryValue(key_, name, type, buffer, size) !=
+      platform::RegistryStatus::Ok) {
+    ThrowRegistryReadError(std::string(name));
+  }
+  return info.size;
+}
+
+void TRegistry::ReadRawValue(std::string_view name, unsigned char* buffer, std::uint32_t& size,
+                             std::uint32_t& type) const {
+  if (!open_) return;
+  platform::QueryRegistryValue(key_, name, type, buffer, size);
+}
+
+}  // namespace tovrix

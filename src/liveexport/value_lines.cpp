@@ -1,0 +1,145 @@
+// One live registry value as AddReg lines.
+#include "liveexport/value_lines.h"
+
+#include <cstring>
+#include <vector>
+
+#include "liveexport/registry_names.h"
+#include "rewrite/env_paths.h"
+#include "rewrite/expander.h"
+#include "text/text_ops.h"
+
+namespace tovrix {
+
+namespace {
+
+constexpr std::size_t kBytesPerLine = 25;
+
+// 0x<type>,"<path>","<name>",<data>, or 0x<type>,"<path>",,<data> for the
+// default value.
+std::string ValueLine(std::uint32_t writtenType, const KeyLines& key, std::string_view name,
+                      std::string_view data) {
+  std::string line = "0x";
+  AppendDecimal(line, writtenType);
+  line += ",\"";
+  line += key.linePath;
+  line += "\",";
+  if (!name.empty()) {
+    line += '"';
+    line += DoubleQuotes(name);
+    line += '"';
+  }
+  line += ',';
+  line += data;
+  return line;
+}
+
+void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t type,
+                 KeyLines& key) {
+  std::string data = registry.ReadStringValue(name);
+  const ConversionSettings& settings = key.settings;
+  if (settings.replaceMode != 0) {
+    data = ReplaceEnvPaths(data, settings.replaceMode, settings.replaceTarget);
+  }
+  data = DoubleQuotes(data);
+  CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
+  key.target.Add(ValueLine(type, key, name, "\"" + data + "\""));
+}
+
+void WriteDword(const TRegistry& registry, std::string_view name, KeyLines& key) {
+  std::string data = "0x";
+  AppendHex32(data, static_cast<std::uint32_t>(registry.ReadDwordValue(name)));
+  key.target.Add(ValueLine(kRegDword, key, name, data));
+}
+
+// The items of a multi-string: each NUL ends an item, a second NUL in a row
+// ends the list.
+std::string MultiStringText(const TRegistry& registry, std::string_view name) {
+  const std::uint32_t size = registry.GetValueDataSize(name);
+  if (size <= 2) return std::string();
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
+  std::uint32_t read = size;
+  std::uint32_t type = 0;
+  registry.ReadRawValue(name, buffer.data(), read, type);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (buffer[i] != 0) continue;
+    buffer[i] = '\r';
+    if (buffer[i + 1] == 0) break;
+  }
+  // buffer[size] is never touched, so the text ends there at the latest.
+  return std::string(reinterpret_cast<const char*>(buffer.data()));
+}
+
+void WriteMultiString(const TRegistry& registry, std::string_view name, KeyLines& key) {
+  TStringList items;
+  items.SplitText(MultiStringText(registry, name));
+  std::string data;
+  for (int i = 0; i < items.Count(); ++i) {
+    if (i > 0) data += ',';
+    data += '"';
+    data += DoubleQuotes(items.View(i));
+    data += '"';
+  }
+  const ConversionSettings& settings = key.settings;
+  if (settings.replaceMode != 0) {
+    data = ReplaceEnvPaths(data, settings.replaceMode, settings.replaceTarget);
+  }
+  CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
+  if (data.empty()) data = "\"\"";
+  key.target.Add(ValueLine(kRegMultiSz, key, name, data));
+}
+
+void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t type,
+                 KeyLines& key) {
+  const std::uint32_t size = registry.GetValueDataSize(name);
+  std::string data;
+  if (size > 0) {
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
+    registry.ReadBinaryValue(name, buffer.data(), size + 1);
+    data = BinaryData(buffer.data(), size);
+  }
+  if (type != kRegBinary) {
+    key.target.Add("; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".");
+  }
+  std::string line = ValueLine(kRegBinary, key, name, data);
+  if (size == 0) line.pop_back();  // no data: no comma before it
+  key.target.Add(line);
+}
+
+}  // namespace
+
+std::string BinaryData(const unsigned char* bytes, std::size_t size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string data;
+  if (size == 0) return data;
+  data.reserve(size * 3 + (size / kBytesPerLine) * 5);
+  for (std::size_t i = 0; i < size; ++i) {
+    data += kDigits[bytes[i] >> 4];
+    data += kDigits[bytes[i] & 0x0F];
+    data += ',';
+    if (i % kBytesPerLine == kBytesPerLine - 1 && i + 1 < size) data += "\\\r\n  ";
+  }
+  data.pop_back();  // the comma after the last byte
+  return data;
+}
+
+void ExportValue(const TRegistry& registry, std::string_view name, KeyLines& key) {
+  const std::uint32_t type = registry.GetValueType(name);
+  switch (type) {
+    case kRegSz:
+    case kRegExpandSz:
+      WriteString(registry, name, type, key);
+      break;
+    case kRegDword:
+      WriteDword(registry, name, key);
+      break;
+    case kRegMultiSz:
+      WriteMultiString(registry, name, key);
+      break;
+    default:
+      WriteBinary(registry, name, type, key);
+      break;
+  }
+}
+
+}  // namespace tovrix

@@ -1,0 +1,83 @@
+// The key-list append: items cut at their line breaks, NUL bytes kept.
+#include "liveexport/section_append.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "liveexport/live_test_util.h"
+
+namespace tovrix {
+namespace {
+
+using testing::Fill;
+using testing::Items;
+using Lines = std::vector<std::string>;
+
+TEST(AddItemLines, CutsAsTheItemFollowedByCrLfWould) {
+  const struct {
+    std::string item;
+    Lines lines;
+  } cases[] = {
+      {"", {""}},
+      {"plain", {"plain"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\r\rb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"a\r", {"a", ""}},
+      {"a\n", {"a", ""}},
+      {"a\r\n", {"a", ""}},
+      {"\r\n", {"", ""}},
+      {"\nx", {"", "x"}},
+      {"01,\\\r\n  02", {"01,\\", "  02"}},
+      {std::string("x\0y\rz", 5), {std::string("x\0y", 3), "z"}},
+  };
+  for (const auto& c : cases) {
+    TStringList list;
+    AddItemLines(list, c.item);
+    EXPECT_EQ(Items(list), c.lines) << "item of " << c.item.size() << " bytes";
+  }
+}
+
+TEST(SectionAppender, MatchesSplittingTheJoinedSectionAndKeepsNulBytes) {
+  TStringList section;
+  const std::string nul("x\0y", 3);
+  Fill(section, {"first", "a,\\\r\n  b", "c\rd", nul, ""});
+  SectionAppender appender(section);
+
+  TStringList lines;
+  Fill(lines, {"0x0,\"K\"", "0x3,\"K\",\"v\",01,\\\r\n  02"});
+  appender.Append(lines);
+  EXPECT_EQ(Items(section), (Lines{"first", "a,\\", "  b", "c", "d", nul, "", "0x0,\"K\"",
+                                   "0x3,\"K\",\"v\",01,\\", "  02"}));
+
+  // Items added by others between two appends are cut as well; the ones
+  // already cut stay as they are.
+  section.Add("late\nitem");
+  lines.Clear();
+  lines.Add("0x0,\"L\"");
+  appender.Append(lines);
+  EXPECT_EQ(section.Count(), 13);
+  EXPECT_EQ(section.Item(10), "late");
+  EXPECT_EQ(section.Item(11), "item");
+  EXPECT_EQ(section.Item(12), "0x0,\"L\"");
+  EXPECT_EQ(section.Item(5), nul);
+}
+
+TEST(SectionAppender, ASectionWithoutLineBreaksOnlyGrows) {
+  TStringList section;
+  Fill(section, {"a", "b"});
+  SectionAppender appender(section);
+  TStringList lines;
+  for (int i = 0; i < 3; ++i) {
+    lines.Clear();
+    lines.Add("k" + std::to_string(i));
+    appender.Append(lines);
+  }
+  EXPECT_EQ(Items(section), (Lines{"a", "b", "k0", "k1", "k2"}));
+}
+
+}  // namespace
+}  // namespace tovrix
