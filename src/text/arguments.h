@@ -19,9 +19,11 @@ class Arguments {
  public:
   // From the running process (platform layer).
   static Arguments FromProcess();
-  // From a raw Windows-style command line (the program name first).
+  // From a raw Windows-style command line (the program name first, passed
+  // over); the arguments are those read before the first empty one, which
+  // only the end of the line (or a NUL byte) gives.
   static Arguments FromCommandLine(std::string_view raw, std::string programPath);
-  // From argv-style entries after the program name.
+  // From argv-style entries after the program name; empty entries vanish.
   static Arguments FromList(std::vector<std::string> args, std::string programPath);
 
   int ArgumentCount() const { return static_cast<int>(args_.size()); }
@@ -31,8 +33,10 @@ class Arguments {
   // The argument is one of `chars` followed by exactly `name`, compared by
   // the platform's locale-aware comparison.
   bool HasSwitch(std::string_view name, std::string_view chars, bool ignoreCase) const;
-  // Prefix lookup: the first argument whose bytes after its first one begin
-  // with `name`; -1 when none.
+  // Prefix lookup: the index (1-based) of the first argument whose bytes
+  // after its first one begin with `name` (SubText(arg, 2, length(name))
+  // compared with `name` by the locale-aware comparison); -1 when none.
+  // An empty `chars` admits every argument.
   int FindSwitchIndex(std::string_view name, std::string_view chars, bool ignoreCase) const;
 
  private:

@@ -9,6 +9,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tovrix {
 
@@ -41,6 +42,8 @@ TOVRIX_ERROR_CLASS(EConvertError)
 
 // Message makers, so that every place raises the same texts.
 // `path` is ANSI; it is expanded to a full path and converted to UTF-8.
+// `systemText` is the system's ANSI text for the operating-system error;
+// trailing blanks, line breaks and dots are dropped from it.
 [[noreturn]] void ThrowOpenError(const std::string& path, const std::string& systemText);
 [[noreturn]] void ThrowCreateError(const std::string& path, const std::string& systemText);
 [[noreturn]] void ThrowReadError();
@@ -49,6 +52,8 @@ TOVRIX_ERROR_CLASS(EConvertError)
 // `valueName` is ANSI.
 [[noreturn]] void ThrowRegistryReadError(const std::string& valueName);
 [[noreturn]] void ThrowRegistryTypeError(const std::string& valueName);
+// EConvertError for a FormatText pattern that does not fit its arguments.
+[[noreturn]] void ThrowFormatError(std::string_view pattern);
 
 }  // namespace tovrix
 

@@ -20,7 +20,6 @@
 #define TOVRIX_TEXT_STRING_LIST_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,11 +47,20 @@ class TStringList {
   void AppendJoinedTo(std::string& out) const;
 
   void SplitText(std::string_view text);
+  // SplitText that keeps `text`'s buffer as the list's storage instead of
+  // copying the lines out of it (for whole files).
+  void AdoptLines(std::string&& text);
   // Adds the lines of `text` (the SplitText rules) after the present items.
   void AppendLines(std::string_view text);
+  // Replaces the contents by the items of a comma-separated text: blanks
+  // (0x01..0x20) and commas separate items, a comma that ends the text adds
+  // one empty item, '"' quotes an item ("" inside stands for one '"').
   void SplitCommaList(std::string_view text);
 
+  // Item `index` up to its first '=' (searched character by character in
+  // the code page); empty when it holds none.
   std::string NameAt(int index) const;
+  // Item `index` after its first '='; empty when it holds none.
   std::string ValueAt(int index) const;
 
   // Reads the whole file (shared for reading only) and splits it.
@@ -67,9 +75,19 @@ class TStringList {
     std::size_t length;
   };
   void CheckIndex(int index) const;
+  // Appends `text` to the arena (it may point into the arena) and returns
+  // where it now lies.
+  Span Store(std::string_view text);
+  bool PointsIntoArena(std::string_view text) const;
+  // Adds one item per line of arena_[start, end) (the SplitText rules).
+  void AddSpansOfLines(std::size_t start);
+  // Rebuilds the arena from the live items when replaced items have left
+  // too many dead bytes behind.
+  void CompactIfWasteful();
 
-  std::string arena_;
-  std::vector<Span> items_;
+  std::string arena_;        // the bytes of all items, in no set order
+  std::vector<Span> items_;  // item i is arena_[offset, offset + length)
+  std::size_t dead_bytes_ = 0;  // arena bytes no item refers to any more
 };
 
 // Where a line of `text` ends, by the SplitText rules: calls `emit` with a

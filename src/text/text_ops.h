@@ -7,6 +7,7 @@
 #ifndef TOVRIX_TEXT_TEXT_OPS_H_
 #define TOVRIX_TEXT_TEXT_OPS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,16 +23,21 @@ inline bool BeginsWith(std::string_view text, std::string_view prefix) {
   return !prefix.empty() && text.substr(0, prefix.size()) == prefix;
 }
 
-// Double-byte aware search; both texts are read up to their first NUL.
+// Double-byte aware search: the first occurrence that does not begin on the
+// second byte of a double-byte character; both texts are read up to their
+// first NUL; 0 when either is empty or there is none.
 std::size_t FindText(std::string_view pattern, std::string_view text);
 
-// Bytes from `start` (1-based, below 1 counts as 1), at most `count`.
+// Bytes from `start` (1-based, below 1 counts as 1), at most `count`; the
+// empty text for a start beyond the end or a negative count.
 std::string_view SubText(std::string_view text, long long start, long long count);
 
 enum ReplaceFlags : unsigned { ReplaceAll = 1, IgnoreCase = 2 };
 
 // Replaces occurrences found in a search copy (UpperLocale of both texts
-// with IgnoreCase) while copying the surrounding bytes from `text`.
+// with IgnoreCase) while copying the surrounding bytes from `text`; the
+// first occurrence only unless ReplaceAll; left to right, without overlap,
+// never searching the inserted replacement. An empty pattern never matches.
 std::string ReplaceText(std::string_view text, std::string_view pattern,
                         std::string_view replacement, unsigned flags);
 
@@ -46,23 +52,31 @@ std::string_view TrimBlanks(std::string_view text);
 std::int32_t ParseInt(std::string_view text, std::int32_t fallback);
 std::int64_t ParseInt64(std::string_view text, std::int64_t fallback);
 
-// Formatting with %s, %d, %x (upper-case digits) and %.Nd / %.Nx, "%%";
-// the letter may be upper case. No length limit. A conversion that does not
-// match its argument throws EConvertError.
+// Formatting with %s, %d, %x (upper-case digits), %u and %.Nd / %.Nx, "%%";
+// the letter may be upper case; an optional '-' and field width pad with
+// blanks. %x and %u read a 32-bit argument as unsigned 32-bit, a 64-bit one
+// as unsigned 64-bit. No length limit. A conversion that does not match its
+// argument, a missing argument or an unknown conversion throws
+// EConvertError; surplus arguments are ignored.
 using FormatArg = std::variant<std::int32_t, std::int64_t, std::string_view>;
 std::string FormatText(std::string_view pattern, const std::vector<FormatArg>& args);
 
 // Appends "%.2x"-style two-digit upper-case hex of a byte, and the plain
 // forms of FormatText's %x / %d, without parsing a pattern (hot paths).
+void AppendHexByte(std::string& out, std::uint8_t value);
 void AppendHex32(std::string& out, std::uint32_t value);
 void AppendHex64(std::string& out, std::uint64_t value);
 void AppendDecimal(std::string& out, std::int64_t value);
 
 // Double-byte aware path parts; the directory separators are the
-// platform's.
+// platform's (platform::PathSeparators()).
+// The bytes after the last separator; the whole path when it has none.
 std::string FileNamePart(std::string_view path);
+// The path up to its last '.' when that comes after the last separator,
+// else the whole path, followed by `extension` (given with its dot).
 std::string ChangeExtension(std::string_view path, std::string_view extension);
 
+// True for an existing entry that is not a directory; nothing is opened.
 bool IsExistingFile(std::string_view path);
 
 }  // namespace tovrix

@@ -1,0 +1,38 @@
+#include "text/lead_bytes.h"
+
+#include "platform/codepage.h"
+
+namespace tovrix::text_internal {
+
+const LeadBytes& LeadBytes::System() {
+  // The program runs on one thread; the cache is rebuilt only when the
+  // code page in force differs from the one it was built for.
+  static LeadBytes table;
+  static unsigned built_for = 0;  // 0: not built yet
+  const unsigned code_page = platform::AnsiCodePage();
+  if (code_page != built_for) {
+    table = LeadBytes();
+    for (int b = 0; b < 256; ++b) {
+      if (platform::IsLeadByte(static_cast<unsigned char>(b))) {
+        table.lead_[b] = true;
+        table.any_ = true;
+      }
+    }
+    built_for = code_page;
+  }
+  return table;
+}
+
+LeadBytes LeadBytes::FromRanges(
+    std::initializer_list<std::pair<unsigned char, unsigned char>> ranges) {
+  LeadBytes table;
+  for (const auto& [first, last] : ranges) {
+    for (int b = first; b <= last; ++b) {
+      table.lead_[b] = true;
+      table.any_ = true;
+    }
+  }
+  return table;
+}
+
+}  // namespace tovrix::text_internal

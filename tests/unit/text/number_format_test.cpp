@@ -1,0 +1,184 @@
+// ParseInt, ParseInt64, FormatText and the plain number writers.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "text/errors.h"
+#include "text/text_ops.h"
+
+namespace tovrix {
+namespace {
+
+constexpr std::int32_t kFallback = 777;
+
+TEST(ParseIntTest, Grammar) {
+  struct Case {
+    std::string text;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {"12", 12},
+      {"  12", 12},
+      {"12 ", kFallback},
+      {"\t12", kFallback},
+      {"+7", 7},
+      {"-7", -7},
+      {"-0x10", -16},
+      {"-$10", -16},
+      {"-x10", -16},
+      {"-X10", -16},
+      {"0X1f", 31},
+      {"$FFFFFFFF", -1},
+      {"$80000000", std::numeric_limits<std::int32_t>::min()},
+      {"-$80000000", std::numeric_limits<std::int32_t>::min()},
+      {"$100000000", kFallback},
+      {"$000000000001", 1},  // leading zeros are harmless
+      {"2147483647", 2147483647},
+      {"2147483648", kFallback},
+      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"-2147483649", kFallback},
+      {"99999999999999999999", kFallback},
+      {"0x", kFallback},
+      {"$", kFallback},
+      {"x", kFallback},
+      {"-", kFallback},
+      {"+", kFallback},
+      {"", kFallback},
+      {"   ", kFallback},
+      {"010", 10},
+      {"0", 0},
+      {"-0", 0},
+      {"1e3", kFallback},
+      {"1a", kFallback},
+      {"$1G", kFallback},
+      {"0x1 ", kFallback},
+      {"--1", kFallback},
+      {"+-1", kFallback},
+      {"- 1", kFallback},
+      {"00x1", kFallback},
+      {std::string("1\0", 2), kFallback},
+      {"\xEF\xBC\x91", kFallback},  // not an ASCII digit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseInt(c.text, kFallback), c.expected) << "text: " << c.text;
+  }
+}
+
+TEST(ParseIntTest, SixtyFourBits) {
+  constexpr std::int64_t kFallback64 = -12345;
+  struct Case {
+    std::string text;
+    std::int64_t expected;
+  };
+  const Case cases[] = {
+      {"$FFFFFFFF", 4294967295LL},
+      {"0x1F", 31},
+      {"$FFFFFFFFFFFFFFFF", -1},
+      {"$10000000000000000", kFallback64},
+      {"-x10", -16},
+      {"9223372036854775807", std::numeric_limits<std::int64_t>::max()},
+      {"9223372036854775808", kFallback64},
+      {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
+      {"-9223372036854775809", kFallback64},
+      {"2147483648", 2147483648LL},
+      {" 5", 5},
+      {"5 ", kFallback64},
+      {"0x", kFallback64},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseInt64(c.text, kFallback64), c.expected) << "text: " << c.text;
+  }
+}
+
+TEST(FormatTextTest, Conversions) {
+  using Args = std::vector<FormatArg>;
+  struct Case {
+    std::string pattern;
+    Args args;
+    std::string expected;
+  };
+  const std::string long_text(100000, 'd');
+  const Case cases[] = {
+      {"0x%x", {std::int32_t{-1}}, "0xFFFFFFFF"},
+      {"0x%X", {std::int32_t{255}}, "0xFF"},
+      {"%x", {std::int64_t{-1}}, "FFFFFFFFFFFFFFFF"},
+      {"%x", {std::int32_t{0}}, "0"},
+      {"%.2x,", {std::int32_t{10}}, "0A,"},
+      {"%.2x", {std::int32_t{0x1234}}, "1234"},
+      {"ControlSet%.3d", {std::int32_t{2}}, "ControlSet002"},
+      {"ControlSet%.3d", {std::int32_t{1234}}, "ControlSet1234"},
+      {"%.3d", {std::int32_t{-5}}, "-005"},
+      {"%.3D", {std::int32_t{7}}, "007"},
+      {"0x%d", {std::int32_t{16}}, "0x16"},
+      {"%d", {std::numeric_limits<std::int32_t>::min()}, "-2147483648"},
+      {"%d", {std::numeric_limits<std::int64_t>::min()}, "-9223372036854775808"},
+      {"%d", {std::int64_t{4294967296LL}}, "4294967296"},
+      {"%u", {std::int32_t{-1}}, "4294967295"},
+      {"%s", {std::string_view("x")}, "x"},
+      {"%S|%s", {std::string_view("a"), std::string_view("")}, "a|"},
+      {"0x%d,\"%s\",\"%s\",%s",
+       {std::int32_t{1}, std::string_view("Key\\Sub"), std::string_view("Name"),
+        std::string_view("\"data\"")},
+       "0x1,\"Key\\Sub\",\"Name\",\"data\""},
+      {"100%%", {}, "100%"},
+      {"%%%d%%", {std::int32_t{5}}, "%5%"},
+      {"no conversions", {std::int32_t{1}}, "no conversions"},  // surplus ignored
+      {"%s!", {std::string_view(long_text)}, long_text + "!"},
+      {"%5d|%-4s|", {std::int32_t{42}, std::string_view("ab")}, "   42|ab  |"},
+      {"%.1s", {std::string_view("abc")}, "a"},
+      {std::string("a\0%d", 4), {std::int32_t{3}}, std::string("a\0" "3", 3)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatText(c.pattern, c.args), c.expected) << "pattern: " << c.pattern;
+  }
+}
+
+TEST(FormatTextTest, MismatchesRaiseConvertError) {
+  using Args = std::vector<FormatArg>;
+  EXPECT_THROW(FormatText("%d", {std::string_view("x")}), EConvertError);
+  EXPECT_THROW(FormatText("%x", {std::string_view("x")}), EConvertError);
+  EXPECT_THROW(FormatText("%s", {std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%s", {std::int64_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%d %d", {std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%", Args{}), EConvertError);
+  EXPECT_THROW(FormatText("%.", Args{std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%q", {std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%f", {std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%*d", {std::int32_t{1}}), EConvertError);
+  EXPECT_THROW(FormatText("%.99999999999d", {std::int32_t{1}}), EConvertError);
+  try {
+    FormatText("bad %d", {std::string_view("x")});
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.ClassName(), "EConvertError");
+    EXPECT_NE(std::string(e.what()).find("bad %d"), std::string::npos);
+  }
+}
+
+TEST(FormatTextTest, PlainWriters) {
+  std::string out;
+  AppendHexByte(out, 0x0A);
+  AppendHexByte(out, 0xFF);
+  AppendHexByte(out, 0x00);
+  EXPECT_EQ(out, "0AFF00");
+  out.clear();
+  AppendHex32(out, 0xFFFFFFFFu);
+  out += ',';
+  AppendHex32(out, 0);
+  out += ',';
+  AppendHex64(out, 0x123456789ABCDEF0ull);
+  EXPECT_EQ(out, "FFFFFFFF,0,123456789ABCDEF0");
+  out.clear();
+  AppendDecimal(out, std::numeric_limits<std::int64_t>::min());
+  out += ',';
+  AppendDecimal(out, 0);
+  out += ',';
+  AppendDecimal(out, 1234567);
+  EXPECT_EQ(out, "-9223372036854775808,0,1234567");
+}
+
+}  // namespace
+}  // namespace tovrix
