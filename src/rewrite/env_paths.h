@@ -9,6 +9,10 @@
 // "X:\I386", "X:\PROGRAMS", "X:" (mode 2) or by the reference itself
 // (mode 1). When that changed the expanded text, the result is the changed
 // text; otherwise the data exactly as passed in. Mode 0 returns the data.
+//
+// The environment does not change during a run, so the expansions of the
+// three references are taken once and kept. ResetEnvironmentCache drops
+// them (for tests that change the environment).
 #ifndef TOVRIX_REWRITE_ENV_PATHS_H_
 #define TOVRIX_REWRITE_ENV_PATHS_H_
 
@@ -21,6 +25,8 @@ namespace tovrix {
 std::string ExpandEnvString(std::string_view text);
 
 std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target);
+
+void ResetEnvironmentCache();
 
 }  // namespace tovrix
 

@@ -1,0 +1,102 @@
+// Expansion of %NAME% references and the rewriting of the running
+// system's paths in value data.
+#include "rewrite/env_paths.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+#include "platform/environment.h"
+#include "rewrite/case_blind_probe.h"
+#include "text/text_ops.h"
+
+namespace tovrix {
+
+namespace {
+
+// One row of the rewriting table, in the order the steps run.
+struct RewriteStep {
+  std::uint8_t bit;
+  std::string_view reference;   // expanded to find the running system's path
+  std::string_view targetPath;  // mode 2 replacement
+};
+
+constexpr std::array<RewriteStep, 3> kSteps = {{
+    {1, "%SystemRoot%", "X:\\I386"},
+    {2, "%ProgramFiles%", "X:\\PROGRAMS"},
+    {4, "%SystemDrive%", "X:"},
+}};
+
+// The running system's paths: each step's reference expanded, and its
+// upper-cased form for the quick probe.
+struct StepPatterns {
+  bool ready = false;
+  std::array<std::string, kSteps.size()> expanded;
+  std::array<std::string, kSteps.size()> upper;
+};
+
+StepPatterns& CacheStorage() {
+  static StepPatterns cache;
+  return cache;
+}
+
+const StepPatterns& PatternCache() {
+  StepPatterns& cache = CacheStorage();
+  if (!cache.ready) {
+    for (std::size_t s = 0; s < kSteps.size(); ++s) {
+      cache.expanded[s] = ExpandEnvString(kSteps[s].reference);
+      cache.upper[s] = UpperLocale(cache.expanded[s]);
+    }
+    cache.ready = true;
+  }
+  return cache;
+}
+
+std::string_view UpToNul(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
+}  // namespace
+
+std::string ExpandEnvString(std::string_view text) {
+  // The expansion reads its input up to the first NUL, and text without a
+  // '%' has nothing to expand: it comes back as it is (the common case,
+  // and the one that matters for large inputs).
+  std::string_view head = UpToNul(text);
+  if (head.find('%') == std::string_view::npos) return std::string(head);
+  platform::Expansion expansion = platform::ExpandEnvironment(head);
+  return expansion.ok ? std::move(expansion.text) : std::string();
+}
+
+std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {
+  if (mode != 1 && mode != 2) return std::string(data);
+  const StepPatterns& patterns = PatternCache();
+
+  // Without a '%' the expansion is the data itself (up to a NUL); when no
+  // enabled pattern can occur in it, no step changes anything and the data
+  // is the result.
+  std::string_view head = UpToNul(data);
+  if (head.find('%') == std::string_view::npos) {
+    bool mayChange = false;
+    for (std::size_t s = 0; s < kSteps.size() && !mayChange; ++s) {
+      mayChange = (target & kSteps[s].bit) != 0 && MayOccurCaseBlind(head, patterns.upper[s]);
+    }
+    if (!mayChange) return std::string(data);
+  }
+
+  std::string t = ExpandEnvString(data);
+  const std::string base = t;
+  for (std::size_t s = 0; s < kSteps.size(); ++s) {
+    if ((target & kSteps[s].bit) == 0) continue;
+    if (!MayOccurCaseBlind(t, patterns.upper[s])) continue;
+    std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
+    t = ReplaceText(t, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
+  }
+  // Unchanged: the data as given, references unexpanded.
+  if (t == base) return std::string(data);
+  return t;
+}
+
+void ResetEnvironmentCache() { CacheStorage().ready = false; }
+
+}  // namespace tovrix
