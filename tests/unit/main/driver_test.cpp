@@ -8,7 +8,21 @@
 namespace tovrix {
 namespace {
 
-Arguments Args(std::vector<std::string> list, std::string program = "/opt/tools/conv.exe") {
+#ifdef _WIN32
+constexpr const char* kProgram = "C:\\tools\\conv.exe";
+constexpr const char* kProgramInf = "C:\\tools\\conv.inf";
+constexpr const char* kDottedDir = "C:\\app.d\\conv";
+constexpr const char* kDottedDirInf = "C:\\app.d\\conv.inf";
+constexpr const char* kMissing = "C:\\nonexistent\\x.reg";
+#else
+constexpr const char* kProgram = "/opt/tools/conv.exe";
+constexpr const char* kProgramInf = "/opt/tools/conv.inf";
+constexpr const char* kDottedDir = "/opt/app.d/conv";
+constexpr const char* kDottedDirInf = "/opt/app.d/conv.inf";
+constexpr const char* kMissing = "/nonexistent/x.reg";
+#endif
+
+Arguments Args(std::vector<std::string> list, std::string program = kProgram) {
   return Arguments::FromList(std::move(list), std::move(program));
 }
 
@@ -60,10 +74,10 @@ TEST(DriverSwitches, FlagsNeedTheWholeArgumentValueSwitchesAPrefix) {
 
 TEST(DriverSwitches, OutputDefaultsToTheProgramPathWithInfExtension) {
   RunSettings settings;
-  ReadSwitches(Args({"/f", "a.reg"}, "/opt/tools/conv.exe"), settings);
-  EXPECT_EQ(settings.outputPath, "/opt/tools/conv.inf");
-  ReadSwitches(Args({}, "/opt/app.d/conv"), settings);
-  EXPECT_EQ(settings.outputPath, "/opt/app.d/conv.inf");
+  ReadSwitches(Args({"/f", "a.reg"}, kProgram), settings);
+  EXPECT_EQ(settings.outputPath, kProgramInf);
+  ReadSwitches(Args({}, kDottedDir), settings);
+  EXPECT_EQ(settings.outputPath, kDottedDirInf);
 }
 
 TEST(DriverRun, HelpAndNoInputEndWithoutWork) {
@@ -74,10 +88,10 @@ TEST(DriverRun, HelpAndNoInputEndWithoutWork) {
   EXPECT_EQ(help.text.find("File not found"), std::string::npos);
 
   CapturingConsole none;
-  RunTovrix(Args({"/f", "/nonexistent/x.reg", "/l"}), none);
+  RunTovrix(Args({"/f", kMissing, "/l"}), none);
   EXPECT_EQ(none.text.substr(0, none.text.find("/f file")),
-            "Tovrix ver1.05\r\nFile not found. []\r\nFile not found. [/nonexistent/x.reg]\r\n"
-            "There are no effective input file.\r\n\r\n");
+            std::string("Tovrix ver1.05\r\nFile not found. []\r\nFile not found. [") + kMissing +
+                "]\r\nThere are no effective input file.\r\n\r\n");
   // /hx asks for nothing: the help only follows the missing input.
   CapturingConsole hx;
   RunTovrix(Args({"/hx"}), hx);
