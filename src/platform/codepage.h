@@ -19,7 +19,7 @@
 //    CompareStringA(LOCALE_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0)
 //    and answers -1, 0 or 1.
 //  - AnsiToUtf8 is for the failure report only (Linux writes it in UTF-8).
-//  - AnsiToOem is for the failure report on Windows.
+//  (The Windows failure report converts to the OEM code page itself.)
 #ifndef TOVRIX_PLATFORM_CODEPAGE_H_
 #define TOVRIX_PLATFORM_CODEPAGE_H_
 
