@@ -20,8 +20,8 @@ struct ExportRun {
 
 // The key line, the value lines, the progress line and the expander entry
 // of one key. The key is opened anew for each value.
-[[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry, std::uint32_t root,
-                  std::string_view keyPath) {
+[[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry,
+                                   std::uint32_t root, std::string_view keyPath) {
   KeyLines key{run.settings, run.target,
                DoubleQuotes(OutputKeyPath(root, keyPath, run.settings)), std::string()};
   run.target.Add("0x0,\"" + key.linePath + "\"");

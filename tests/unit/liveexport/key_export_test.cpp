@@ -161,6 +161,31 @@ TEST_F(KeyExportTest, RewritesOutputPathsByRoot) {
   EXPECT_EQ(Export(kHkeyClassesRoot, ""), (Lines{"0x0,\"Classes\\\"", "0x0,\"Classes\\.txt\""}));
 }
 
+TEST_F(KeyExportTest, WholeRootNamesItsSubkeysWithoutALeadingBackslash) {
+  settings_.verbose = true;
+  settings_.addExpanderEntries = true;
+  settings_.replaceMode = 0;
+  env_.Set("TOVRIX_LIVE_ROOT", "D:\\r");
+  MemoryRegistry::SetValue(kHkcu, "Control Panel\\Desktop", "W", kRegSz,
+                           Sz("%TOVRIX_LIVE_ROOT%"));
+  MemoryRegistry::SetValue(kHkeyClassesRoot, ".txt", "", kRegSz, Sz("%TOVRIX_LIVE_ROOT%"));
+  EXPECT_EQ(Export(kHkcu, ""), (Lines{
+                                   "0x0,\"\"",
+                                   "0x0,\"Control Panel\"",
+                                   "0x0,\"Control Panel\\Desktop\"",
+                                   "0x1,\"Control Panel\\Desktop\",\"W\",\"%TOVRIX_LIVE_ROOT%\"",
+                               }));
+  EXPECT_EQ(Export(kHkeyClassesRoot, ""),
+            (Lines{"0x0,\"Classes\\\"", "0x0,\"Classes\\.txt\"",
+                   "0x1,\"Classes\\.txt\",,\"%TOVRIX_LIVE_ROOT%\""}));
+  EXPECT_EQ(console_.text,
+            "Processing - \r\nProcessing - Control Panel\r\nProcessing - Control Panel\\Desktop\r\n"
+            "Processing - \r\nProcessing - .txt\r\n");
+  EXPECT_EQ(Items(expanders_),
+            (Lines{"0x7,\"Valmora\\Tessaly\\HKCU\",\"Control Panel\\Desktop\",\"W\"",
+                   "0x7,\"Valmora\\Tessaly\\HKLM\",\"Software\\Classes\\.txt\",\"(Default)\""}));
+}
+
 TEST_F(KeyExportTest, SortsNamesAndWalksSubkeysDepthFirst) {
   settings_.verbose = true;
   MemoryRegistry::SetValue(kHkcu, "R", "b", kRegSz, Sz("1"));
