@@ -219,8 +219,12 @@ void TStringList::AppendLines(std::string_view text) {
 void TStringList::AddSpansOfLines(std::size_t start) {
   const std::string_view text = std::string_view(arena_).substr(start);
   // One item per LF is exact for CR LF and LF texts; other texts only grow
-  // the vector a few more times.
-  items_.reserve(items_.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  // the vector a few more times. The capacity at least doubles when it
+  // grows, so that many small appends stay linear (an exact reserve would
+  // copy the whole vector on every append).
+  const std::size_t needed =
+      items_.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  if (needed > items_.capacity()) items_.reserve(std::max(needed, 2 * items_.capacity()));
   const char* base = arena_.data();
   ForEachLine(text, [&](std::string_view line) {
     items_.push_back(Span{static_cast<std::size_t>(line.data() - base), line.size()});

@@ -1,0 +1,83 @@
+// The public text operations in a double-byte code page (932, Shift_JIS),
+// reaching the lead bytes through the platform as the program does. On
+// Linux the test switches the code page itself; on Windows it runs when
+// the system code page is 932.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "text/arguments.h"
+#include "text/string_list.h"
+#include "text/text_ops.h"
+
+#ifndef _WIN32
+#include "platform/posix/ansi_tables.h"
+#endif
+
+namespace tovrix {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// 0x95 0x5C is one character whose second byte is '\'; 0x83 0x43 one
+// whose second byte is 'C'.
+class CodePage932Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef _WIN32
+    code_page_ = std::make_unique<platform::posix::ScopedCodePageForTesting>(932);
+#endif
+    if (platform::AnsiCodePage() != 932) GTEST_SKIP() << "the system code page is not 932";
+  }
+
+ private:
+#ifndef _WIN32
+  std::unique_ptr<platform::posix::ScopedCodePageForTesting> code_page_;
+#endif
+};
+
+TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
+  EXPECT_EQ(FindText("\\", "\x95\\a\\b"), 4u);
+  EXPECT_EQ(FindText("\\", "\x95\\"), 0u);
+  EXPECT_EQ(FindText("C", "\x83" "CC"), 3u);
+  // FindBytes is the plain byte search.
+  EXPECT_EQ(FindBytes("\\", "\x95\\a\\b"), 2u);
+
+  EXPECT_EQ(ReplaceText("\x95\\a\\b\\", "\\", "/", ReplaceAll), "\x95\\a/b/");
+  // Case-blind: the 'C' that is a second byte is never a match, the
+  // bytes around the matches are copied from the text as they were.
+  EXPECT_EQ(ReplaceText("\x83" "Cc\x83" "C", "c", "x", ReplaceAll | IgnoreCase),
+            "\x83" "Cx\x83" "C");
+  EXPECT_EQ(ReplaceText("\x83" "cd\x83" "cd", "CD", "#", IgnoreCase), "\x83" "cd\x83" "cd");
+  // A second byte in the letter range is not upper-cased on its own, so
+  // it does not match an upper-case pattern either.
+  EXPECT_EQ(ReplaceText("\x83" "a" "a", "A", "#", ReplaceAll | IgnoreCase), "\x83" "a#");
+}
+
+TEST_F(CodePage932Test, ListsStepOverDoubleByteCharacters) {
+  TStringList list;
+  list.SplitCommaList("\x81,a,b \x95\\ \"\x81\"\",c");
+  std::vector<std::string> items;
+  for (int i = 0; i < list.Count(); ++i) items.push_back(list.Item(i));
+  EXPECT_EQ(items, (Strings{"\x81,a", "b", "\x95\\", "\x81\"", "c"}));
+
+  list.Clear();
+  list.Add("\x81=a=b");
+  EXPECT_EQ(list.NameAt(0), "\x81=a");
+  EXPECT_EQ(list.ValueAt(0), "b");
+}
+
+TEST_F(CodePage932Test, CommandLineStepsOverDoubleByteCharacters) {
+  const Arguments args = Arguments::FromCommandLine("prog \x81\" /f \"\x95\\ x\"", "p");
+  ASSERT_EQ(args.ArgumentCount(), 3);
+  EXPECT_EQ(args.ArgumentAt(1), "\x81\"");
+  EXPECT_EQ(args.ArgumentAt(2), "/f");
+  EXPECT_EQ(args.ArgumentAt(3), "\x95\\ x");
+}
+
+}  // namespace
+}  // namespace tovrix
