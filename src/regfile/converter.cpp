@@ -138,6 +138,13 @@ void HandleKeyHeader(ConverterState& s, std::string_view trimmed) {
   }
 }
 
+// `text` without its leading bytes 0x00..0x20.
+std::string_view TrimLeadingBlanks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= 0x20) ++i;
+  return text.substr(i);
+}
+
 }  // namespace
 
 void HandleLine(ConverterState& s, std::string_view raw) {
@@ -155,11 +162,15 @@ void HandleLine(ConverterState& s, std::string_view raw) {
     return;
   }
   if (s.keyPath.empty()) return;
-  const std::size_t separator = FindNameSeparator(raw, s.lead);
+  // Blanks before a value's name are indentation, not part of the name:
+  // hand-written files indent their values, and `  "path"="x"` names the
+  // value path as `"path"="x"` does. The data keeps its bytes.
+  const std::string_view line = raw.substr(raw.size() - TrimLeadingBlanks(raw).size());
+  const std::size_t separator = FindNameSeparator(line, s.lead);
   if (separator == std::string_view::npos || separator == 0) {
     ConvertContinuationLine(s, raw);
   } else {
-    ConvertValueLine(s, raw.substr(0, separator), raw.substr(separator + 1));
+    ConvertValueLine(s, line.substr(0, separator), line.substr(separator + 1));
   }
 }
 
