@@ -36,7 +36,3 @@ if(TOVRIX_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVRIX_WINE})
 endif()
 
-# GCC 12 reports impossible overlaps in inlined std::string copies at -O2
-# and above (GCC bug 105329); with -Werror that false alarm would stop the
-# build.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
