@@ -19,32 +19,52 @@ namespace {
 // so a large document is never held twice in memory.
 constexpr std::size_t kSaveChunk = 1 << 20;
 
-// Replaced items leave their old bytes in the arena; once the dead bytes
-// pass this size and outweigh the live ones, the arena is rebuilt.
+// Replaced items leave their old bytes in the blocks; once the dead bytes
+// pass this size and outweigh the live ones, the storage is rebuilt.
 constexpr std::size_t kCompactThreshold = 1 << 16;
+
+// The smallest block of item bytes.
+constexpr std::size_t kMinBlock = 1 << 12;
 
 }  // namespace
 
-bool TStringList::PointsIntoArena(std::string_view text) const {
-  if (text.empty() || arena_.empty()) return false;
+bool TStringList::PointsIntoBlocks(std::string_view text) const {
+  if (text.empty()) return false;
   // Compare addresses as integers: relational operators on pointers into
   // different objects are unspecified.
-  const auto begin = reinterpret_cast<std::uintptr_t>(arena_.data());
-  const auto end = begin + arena_.size();
   const auto p = reinterpret_cast<std::uintptr_t>(text.data());
-  return p >= begin && p < end;
+  for (const auto& block : blocks_) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(block->data());
+    if (p >= begin && p < begin + block->size()) return true;
+  }
+  return false;
+}
+
+void TStringList::Reserve(std::size_t size) {
+  if (!blocks_.empty()) {
+    const std::string& last = *blocks_.back();
+    if (last.capacity() - last.size() >= size) return;
+  }
+  // Each new block is at least half as large as all before it, so there
+  // are few blocks, and at least the size asked for.
+  const std::size_t capacity = std::max({kMinBlock, size, stored_bytes_ / 2});
+  auto block = std::make_unique<std::string>();
+  block->reserve(capacity);
+  blocks_.push_back(std::move(block));
 }
 
 TStringList::Span TStringList::Store(std::string_view text) {
-  const std::size_t offset = arena_.size();
-  if (PointsIntoArena(text)) {
-    // The arena may move while it grows: copy by position, not by pointer.
-    const std::size_t from = static_cast<std::size_t>(text.data() - arena_.data());
-    arena_.append(arena_, from, text.size());
-  } else {
-    arena_.append(text);
+  if (text.empty()) return Span{nullptr, 0};
+  if (PointsIntoBlocks(text)) {
+    // Blocks never move, but make sure of the copy before reserving.
+    return Store(std::string(text));
   }
-  return Span{offset, text.size()};
+  Reserve(text.size());
+  std::string& block = *blocks_.back();
+  const std::size_t offset = block.size();
+  block.append(text);
+  stored_bytes_ += text.size();
+  return Span{block.data() + offset, text.size()};
 }
 
 void TStringList::CheckIndex(int index) const {
@@ -62,7 +82,7 @@ std::string TStringList::Item(int index) const { return std::string(View(index))
 std::string_view TStringList::View(int index) const {
   CheckIndex(index);
   const Span& s = items_[static_cast<std::size_t>(index)];
-  return std::string_view(arena_).substr(s.offset, s.length);
+  return std::string_view(s.data, s.length);
 }
 
 void TStringList::SetItem(int index, std::string_view text) {
@@ -71,7 +91,7 @@ void TStringList::SetItem(int index, std::string_view text) {
   if (text.size() <= s.length) {
     // Each item owns its bytes, so a text that is not longer is written over
     // the old one (memmove: the text may be a piece of this very item).
-    if (!text.empty()) std::memmove(arena_.data() + s.offset, text.data(), text.size());
+    if (!text.empty()) std::memmove(const_cast<char*>(s.data), text.data(), text.size());
     dead_bytes_ += s.length - text.size();
     s.length = text.size();
   } else {
@@ -84,21 +104,25 @@ void TStringList::SetItem(int index, std::string_view text) {
 }
 
 void TStringList::CompactIfWasteful() {
-  if (dead_bytes_ < kCompactThreshold || dead_bytes_ < arena_.size() / 2) return;
-  std::string fresh;
-  fresh.reserve(arena_.size() - dead_bytes_);
+  if (dead_bytes_ < kCompactThreshold || dead_bytes_ < stored_bytes_ / 2) return;
+  auto fresh = std::make_unique<std::string>();
+  fresh->reserve(std::max(kMinBlock, stored_bytes_ - dead_bytes_));
   for (Span& s : items_) {
-    const std::size_t offset = fresh.size();
-    fresh.append(arena_, s.offset, s.length);
-    s.offset = offset;
+    if (s.length == 0) continue;
+    const std::size_t offset = fresh->size();
+    fresh->append(s.data, s.length);
+    s.data = fresh->data() + offset;
   }
-  arena_.swap(fresh);
+  stored_bytes_ = fresh->size();
+  blocks_.clear();
+  blocks_.push_back(std::move(fresh));
   dead_bytes_ = 0;
 }
 
 void TStringList::Clear() {
-  std::string().swap(arena_);
+  std::vector<std::unique_ptr<std::string>>().swap(blocks_);
   std::vector<Span>().swap(items_);
+  stored_bytes_ = 0;
   dead_bytes_ = 0;
 }
 
@@ -106,13 +130,12 @@ void TStringList::Sort() {
   const int count = Count();
   if (count < 2) return;
 
-  const std::string_view arena(arena_);
-  auto compare = [this, arena](int a, int b) {
+  auto compare = [this](int a, int b) {
     if (a == b) return 0;  // the pivot against itself; also stops the scans
     const Span& sa = items_[static_cast<std::size_t>(a)];
     const Span& sb = items_[static_cast<std::size_t>(b)];
-    return platform::CompareLocale(arena.substr(sa.offset, sa.length),
-                                   arena.substr(sb.offset, sb.length),
+    return platform::CompareLocale(std::string_view(sa.data, sa.length),
+                                   std::string_view(sb.data, sb.length),
                                    /*ignoreCase=*/true);
   };
 
@@ -168,9 +191,8 @@ void TStringList::AppendJoinedTo(std::string& out) const {
   const std::size_t start = out.size();
   out.resize(start + JoinedLength());
   char* p = out.data() + start;
-  const char* arena = arena_.data();
   for (const Span& s : items_) {
-    if (s.length != 0) std::memcpy(p, arena + s.offset, s.length);
+    if (s.length != 0) std::memcpy(p, s.data, s.length);
     p += s.length;
     *p++ = '\r';
     *p++ = '\n';
@@ -184,7 +206,7 @@ std::string TStringList::JoinText() const {
 }
 
 void TStringList::SplitText(std::string_view text) {
-  if (PointsIntoArena(text)) {
+  if (PointsIntoBlocks(text)) {
     // The text is a piece of this list, which Clear is about to free.
     SplitText(std::string(text));
     return;
@@ -198,26 +220,30 @@ void TStringList::AdoptLines(std::string&& text) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) text.resize(nul);  // a NUL byte ends the text
   if (text.size() < text.capacity() / 2) text.shrink_to_fit();
-  arena_ = std::move(text);
-  AddSpansOfLines(0);
+  if (text.empty()) return;
+  // The text's own buffer becomes the first block; later items may fill
+  // its spare capacity, which never moves it.
+  auto block = std::make_unique<std::string>(std::move(text));
+  stored_bytes_ = block->size();
+  const std::string_view lines(*block);
+  blocks_.push_back(std::move(block));
+  AddSpansOfLines(lines);
 }
 
 void TStringList::AppendLines(std::string_view text) {
-  if (PointsIntoArena(text)) {
+  if (PointsIntoBlocks(text)) {
     AppendLines(std::string(text));
     return;
   }
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);  // a NUL ends the text
-  // The whole text goes into the arena in one copy; the items are the
+  // The whole text goes into the blocks in one copy; the items are the
   // pieces of it between the line breaks.
-  const std::size_t start = arena_.size();
-  arena_.append(text);
-  AddSpansOfLines(start);
+  const Span stored = Store(text);
+  AddSpansOfLines(std::string_view(stored.data, stored.length));
 }
 
-void TStringList::AddSpansOfLines(std::size_t start) {
-  const std::string_view text = std::string_view(arena_).substr(start);
+void TStringList::AddSpansOfLines(std::string_view text) {
   // One item per LF is exact for CR LF and LF texts; other texts only grow
   // the vector a few more times. The capacity at least doubles when it
   // grows, so that many small appends stay linear (an exact reserve would
@@ -225,14 +251,13 @@ void TStringList::AddSpansOfLines(std::size_t start) {
   const std::size_t needed =
       items_.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   if (needed > items_.capacity()) items_.reserve(std::max(needed, 2 * items_.capacity()));
-  const char* base = arena_.data();
   ForEachLine(text, [&](std::string_view line) {
-    items_.push_back(Span{static_cast<std::size_t>(line.data() - base), line.size()});
+    items_.push_back(Span{line.data(), line.size()});
   });
 }
 
 void TStringList::SplitCommaList(std::string_view text) {
-  if (PointsIntoArena(text)) {
+  if (PointsIntoBlocks(text)) {
     SplitCommaList(std::string(text));
     return;
   }
@@ -279,7 +304,6 @@ void TStringList::SaveFile(const std::string& path) const {
   };
   // The document goes out in pieces of about kSaveChunk bytes, each made of
   // whole items with their CR LF; an item longer than a piece goes alone.
-  const std::string_view arena(arena_);
   std::string chunk;
   std::size_t first = 0;  // the first item not yet written
   while (first < items_.size()) {
@@ -292,14 +316,14 @@ void TStringList::SaveFile(const std::string& path) const {
     }
     if (last == first + 1 && bytes > kSaveChunk) {
       const Span& s = items_[first];
-      write(arena.substr(s.offset, s.length));
+      write(std::string_view(s.data, s.length));
       write("\r\n");
     } else {
       chunk.resize(bytes);
       char* p = chunk.data();
       for (std::size_t k = first; k < last; ++k) {
         const Span& s = items_[k];
-        if (s.length != 0) std::memcpy(p, arena.data() + s.offset, s.length);
+        if (s.length != 0) std::memcpy(p, s.data, s.length);
         p += s.length;
         *p++ = '\r';
         *p++ = '\n';

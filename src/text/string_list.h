@@ -5,9 +5,11 @@
 // only by Sort. An item may hold any byte, CR and LF included; it still
 // counts as one item and becomes several lines only when written out.
 //
-// Storage is lean on purpose: all items live in one growing byte arena and
-// the list keeps (offset, length) pairs, so a list of millions of short
-// lines costs little more than its bytes. View(i) hands out a view that is
+// Storage is lean on purpose: items live in a few large byte blocks that
+// never move once made (a new block is started when one is full, each
+// larger than the last), and the list keeps (pointer, length) pairs. So a
+// list of millions of short lines costs little more than its bytes, and
+// growing it never copies what it holds. View(i) hands out a view that is
 // valid until the list is next changed; Item(i) hands out a copy.
 //
 // Line rules (exact to the byte):
@@ -20,6 +22,7 @@
 #define TOVRIX_TEXT_STRING_LIST_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,23 +74,29 @@ class TStringList {
 
  private:
   struct Span {
-    std::size_t offset;
+    const char* data;
     std::size_t length;
   };
   void CheckIndex(int index) const;
-  // Appends `text` to the arena (it may point into the arena) and returns
+  // Copies `text` into the blocks (it may point into them) and returns
   // where it now lies.
   Span Store(std::string_view text);
-  bool PointsIntoArena(std::string_view text) const;
-  // Adds one item per line of arena_[start, end) (the SplitText rules).
-  void AddSpansOfLines(std::size_t start);
-  // Rebuilds the arena from the live items when replaced items have left
+  // Room for `size` more bytes in the last block, starting a new one when
+  // needed. Existing blocks never move.
+  void Reserve(std::size_t size);
+  bool PointsIntoBlocks(std::string_view text) const;
+  // Adds one item per line of `text`, which lies in the blocks (the
+  // SplitText rules).
+  void AddSpansOfLines(std::string_view text);
+  // Rebuilds the storage from the live items when replaced items have left
   // too many dead bytes behind.
   void CompactIfWasteful();
 
-  std::string arena_;        // the bytes of all items, in no set order
-  std::vector<Span> items_;  // item i is arena_[offset, offset + length)
-  std::size_t dead_bytes_ = 0;  // arena bytes no item refers to any more
+  // Each block is filled only up to its capacity, so its bytes never move.
+  std::vector<std::unique_ptr<std::string>> blocks_;
+  std::vector<Span> items_;          // item i is items_[i].data[0, length)
+  std::size_t stored_bytes_ = 0;     // bytes in all blocks
+  std::size_t dead_bytes_ = 0;       // block bytes no item refers to any more
 };
 
 // Where a line of `text` ends, by the SplitText rules: calls `emit` with a
