@@ -169,6 +169,64 @@ bool AppendWrappedPlainList(std::string& out, std::string_view list, std::size_t
   return true;
 }
 
+CommaItemReader::CommaItemReader(std::string_view text, const LeadByteTable& lead)
+    : text_(text.substr(0, text.find('\0'))), lead_(lead) {
+  SkipBlanks();
+}
+
+void CommaItemReader::SkipBlanks() {
+  // The text holds no NUL, so every byte up to 0x20 is a blank.
+  while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= 0x20) ++pos_;
+}
+
+bool CommaItemReader::Next(std::string_view& item) {
+  if (trailingEmpty_) {
+    trailingEmpty_ = false;
+    item = std::string_view();
+    return true;
+  }
+  const std::size_t n = text_.size();
+  if (pos_ >= n) return false;
+  if (text_[pos_] == '"') {
+    // Up to the next quote that is not doubled; each "" stands for one '"'.
+    quoted_.clear();
+    std::size_t i = pos_ + 1;
+    bool closed = false;
+    while (i < n) {
+      if (text_[i] == '"') {
+        if (i + 1 < n && text_[i + 1] == '"') {
+          quoted_.push_back('"');
+          i += 2;
+          continue;
+        }
+        ++i;
+        closed = true;
+        break;
+      }
+      const std::size_t len = lead_.CharLength(text_, i);
+      quoted_.append(text_.data() + i, len);
+      i += len;
+    }
+    // Without its closing quote the item is the rest less its last byte.
+    if (!closed && !quoted_.empty()) quoted_.pop_back();
+    pos_ = i;
+    item = quoted_;
+  } else {
+    const std::size_t start = pos_;
+    while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
+      pos_ += lead_.CharLength(text_, pos_);
+    }
+    item = text_.substr(start, pos_ - start);
+  }
+  SkipBlanks();
+  if (pos_ < n && text_[pos_] == ',') {
+    if (pos_ + 1 == n) trailingEmpty_ = true;
+    ++pos_;
+    SkipBlanks();
+  }
+  return true;
+}
+
 void LowerAsciiInPlace(std::string& text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));

@@ -96,6 +96,31 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed,
 bool AppendWrappedPlainList(std::string& out, std::string_view list, std::size_t perLine,
                             std::string_view lineBreak, std::size_t& items);
 
+// The items of a comma-separated text, one at a time, exactly as
+// TStringList::SplitCommaList cuts them (blanks 0x01..0x20 and commas
+// separate items, a comma that ends the text adds one empty item, '"'
+// quotes an item in which "" stands for one '"', a quoted item without its
+// closing quote is the rest less its last byte, the text ends at its first
+// NUL), without building a list: a byte list of millions of items costs no
+// more memory than its text.
+class CommaItemReader {
+ public:
+  // `text` must outlive the reader.
+  CommaItemReader(std::string_view text, const LeadByteTable& lead);
+  // Sets `item` to the next item (valid until the next call) and answers
+  // true; false after the last one.
+  bool Next(std::string_view& item);
+
+ private:
+  void SkipBlanks();
+
+  std::string_view text_;
+  const LeadByteTable& lead_;
+  std::size_t pos_ = 0;
+  bool trailingEmpty_ = false;  // a final comma owes one empty item
+  std::string quoted_;          // the current quoted item, unescaped
+};
+
 // Lower-cases A-Z in place (LowerAscii).
 void LowerAsciiInPlace(std::string& text);
 

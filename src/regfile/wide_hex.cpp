@@ -2,11 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "platform/codepage.h"
 #include "regfile/line_text.h"
-#include "text/string_list.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -59,9 +57,9 @@ void ForEachUnit(std::string_view hexText, Emit&& emit) {
       start = comma + 1;
     }
   } else {
-    TStringList items;
-    items.SplitCommaList(compact);
-    for (int i = 0; i < items.Count(); ++i) take(items.View(i));
+    regfile::CommaItemReader reader(compact, lead);
+    std::string_view item;
+    while (reader.Next(item)) take(item);
   }
 }
 
@@ -79,24 +77,28 @@ std::string DecodeWideHex(std::string_view hexText, int type) {
     if (!text.empty() && text.back() == '\0') text.pop_back();
     AppendQuotesDoubled(result, text);
   } else if (type == 7) {
+    // Every string but the last is written, so each finished string waits
+    // in `pending` until the next one ends; the last never leaves it. (No
+    // list of all strings: a long run of empty strings costs nothing.)
     std::u16string current;
-    std::vector<std::string> strings;
+    std::string pending;
+    bool havePending = false;
     ForEachUnit(hexText, [&](std::uint32_t sum) {
-      if (sum == 0) {
-        std::string text;
-        platform::AppendWideAsAnsi(current.data(), current.size(), text);
-        strings.push_back(std::move(text));
-        current.clear();
-      } else {
+      if (sum != 0) {
         current.push_back(static_cast<char16_t>(sum & 0xFFFFu));
+        return;
       }
+      if (havePending) {
+        if (!result.empty()) result.push_back(',');
+        result.push_back('"');
+        AppendQuotesDoubled(result, pending);
+        result.push_back('"');
+      }
+      pending.clear();
+      platform::AppendWideAsAnsi(current.data(), current.size(), pending);
+      havePending = true;
+      current.clear();
     });
-    for (std::size_t i = 0; i + 1 < strings.size(); ++i) {
-      if (i > 0) result.push_back(',');
-      result.push_back('"');
-      AppendQuotesDoubled(result, strings[i]);
-      result.push_back('"');
-    }
   }
   return result;
 }
