@@ -46,7 +46,7 @@ enum class ParseState {
 
 struct ConverterState {
   ConverterState(const ConversionSettings& s, OutputLists& l, Console& c)
-      : settings(s), lists(l), console(c), lead(LeadByteTable::ForAnsiCodePage()) {}
+      : settings(s), lists(l), console(c), lead(LeadByteTable::System()) {}
 
   const ConversionSettings& settings;
   OutputLists& lists;

@@ -2,35 +2,8 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
 
 namespace tovrix::regfile {
-
-const LeadByteTable& LeadByteTable::ForAnsiCodePage() {
-  thread_local unsigned cached_code_page = 0;
-  thread_local LeadByteTable table;
-  const unsigned code_page = platform::AnsiCodePage();
-  if (code_page != cached_code_page || code_page == 0) {
-    table = LeadByteTable();
-    for (int b = 0x80; b <= 0xFF; ++b) {
-      if (platform::IsLeadByte(static_cast<unsigned char>(b))) {
-        table.lead_[b] = true;
-        table.any_ = true;
-      }
-    }
-    cached_code_page = code_page;
-  }
-  return table;
-}
-
-LeadByteTable LeadByteTable::WithRange(unsigned char first, unsigned char last) {
-  LeadByteTable table;
-  for (int b = first; b <= last; ++b) {
-    table.lead_[b] = true;
-    table.any_ = true;
-  }
-  return table;
-}
 
 std::size_t FindNameSeparator(std::string_view line, const LeadByteTable& lead) {
   if (!lead.Any()) return line.find('=');

@@ -16,33 +16,13 @@
 #include <string>
 #include <string_view>
 
+#include "text/lead_bytes.h"
+
 namespace tovrix::regfile {
 
-// Which byte values begin a double-byte character in a code page.
-class LeadByteTable {
- public:
-  LeadByteTable() { lead_.fill(false); }
-  // The table of the ANSI code page in force. Built once per code page
-  // (the platform is asked for the code page number on each call).
-  static const LeadByteTable& ForAnsiCodePage();
-  // A table with the given inclusive range of lead bytes (for tests).
-  static LeadByteTable WithRange(unsigned char first, unsigned char last);
-
-  bool Any() const { return any_; }
-  bool IsLead(unsigned char byte) const { return lead_[byte]; }
-  // Length (1 or 2) of the character starting at text[i]; i < size.
-  std::size_t CharLength(std::string_view text, std::size_t i) const {
-    if (lead_[static_cast<unsigned char>(text[i])] && i + 1 < text.size() &&
-        text[i + 1] != '\0') {
-      return 2;
-    }
-    return 1;
-  }
-
- private:
-  std::array<bool, 256> lead_;
-  bool any_ = false;
-};
+// Which byte values begin a double-byte character in the code page: the
+// text layer's table, shared so both step through text alike.
+using LeadByteTable = text_internal::LeadBytes;
 
 // Replaces the contents of `out` by `text`, keeping its storage. (Also
 // steers clear of a false -Wrestrict alarm that GCC 12 raises for

@@ -29,7 +29,7 @@ void ForEachUnit(std::string_view hexText, Emit&& emit) {
   // SplitCommaList ends at the first NUL byte, so nothing after it counts.
   const std::size_t nul = hexText.find('\0');
   if (nul != std::string_view::npos) hexText = hexText.substr(0, nul);
-  const auto& lead = regfile::LeadByteTable::ForAnsiCodePage();
+  const auto& lead = regfile::LeadByteTable::System();
   std::string compact;
   compact.reserve(hexText.size());
   regfile::AppendWithout(compact, hexText, ' ', lead);

@@ -63,12 +63,12 @@ TEST(CommaListPathsTest, ReaderCutsAsSplitCommaListDoes) {
   // Random texts against the string list, in the code page in force, and
   // against the text layer's splitter with a double-byte table, where a
   // lead byte takes the comma, blank or quote after it into its character.
-  const regfile::LeadByteTable dbcs = regfile::LeadByteTable::WithRange(0x81, 0x9F);
+  const regfile::LeadByteTable dbcs = regfile::LeadByteTable::FromRanges({{0x81, 0x9F}});
   const auto dbcsText = text_internal::LeadBytes::FromRanges({{0x81, 0x9F}});
   std::mt19937 rng(31337);
   for (int round = 0; round < 20000; ++round) {
     std::string text = RandomText(rng, std::string_view("0a,,, \t\"\"\x81\xe9\0", 12), 40);
-    EXPECT_EQ(ReadItems(text, regfile::LeadByteTable::ForAnsiCodePage()), SplitItems(text))
+    EXPECT_EQ(ReadItems(text, regfile::LeadByteTable::System()), SplitItems(text))
         << "[" << text << "]";
     TStringList list;
     text_internal::AddCommaItems(text, dbcsText, list);

@@ -12,7 +12,7 @@ namespace tovrix::regfile {
 namespace {
 
 // Lead bytes of a Shift-JIS-like code page, whatever the test machine runs.
-LeadByteTable DoubleByteTable() { return LeadByteTable::WithRange(0x81, 0x9F); }
+LeadByteTable DoubleByteTable() { return LeadByteTable::FromRanges({{0x81, 0x9F}}); }
 
 TEST(LineTextTest, HexItemValueReadsAsParseIntWithHexPrefix) {
   const char* items[] = {"",         "0",        "7f",         "FF",        "100",
