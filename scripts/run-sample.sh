@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh native
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build build --target tovrix -j2
-build/tovrix /f samples/app.reg /o build/app.inf "$@"
+# An orderly end is exit status -1, which shows as 255.
+status=0
+build/tovrix /f samples/app.reg /o build/app.inf "$@" || status=$?
+[ "$status" = 255 ] || exit "$status"
 echo "----- build/app.inf -----"
 cat build/app.inf
