@@ -4,6 +4,7 @@
 
 #include "inf/output.h"
 #include "liveexport/key_list.h"
+#include "platform/codepage.h"
 #include "regfile/converter.h"
 #include "text/text_ops.h"
 
@@ -49,6 +50,14 @@ std::uint8_t NumberSwitch(const Arguments& args, std::string_view name, std::int
 }
 
 }  // namespace
+
+std::string Banner(char decimalSeparator) {
+  std::string banner = "Tovrix ver";
+  AppendDecimal(banner, kProgramVersionHundredths / 100);
+  banner.push_back(decimalSeparator);
+  banner.append(FormatText("%.2d", {static_cast<std::int32_t>(kProgramVersionHundredths % 100)}));
+  return banner;
+}
 
 void ShowHelp(const Arguments& args, Console& console) {
   const std::string detail(27, ' ');
@@ -98,9 +107,8 @@ void ReadSwitches(const Arguments& args, RunSettings& settings) {
 }
 
 void RunTovrix(const Arguments& args, Console& console) {
-  std::string banner = "Tovrix ver";
-  banner.append(kProgramVersion);
-  console.Line(banner);
+  // The version is written with the user's decimal separator.
+  console.Line(Banner(platform::DecimalSeparator()));
 
   if (Flag(args, "h") || Flag(args, "help") || Flag(args, "?")) {
     console.Line("");

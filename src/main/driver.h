@@ -17,7 +17,12 @@
 
 namespace tovrix {
 
-inline constexpr std::string_view kProgramVersion = "1.05";
+// The program's version, 1.05, in hundredths.
+inline constexpr int kProgramVersionHundredths = 105;
+
+// "Tovrix ver" and the version as the number format "#.00" writes it: the
+// integer part, `decimalSeparator`, two decimals.
+std::string Banner(char decimalSeparator);
 
 struct RunSettings : ConversionSettings {
   int keyListIndex = -1;

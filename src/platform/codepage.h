@@ -49,6 +49,11 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase);
 
 std::string AnsiToUtf8(std::string_view text);
 
+// The user's decimal separator (the first byte of GetLocaleInfoA's
+// LOCALE_SDECIMAL for LOCALE_USER_DEFAULT; '.' when it has none). The
+// Linux build answers '.', the separator of every locale it models.
+char DecimalSeparator();
+
 }  // namespace tovrix::platform
 
 #endif  // TOVRIX_PLATFORM_CODEPAGE_H_

@@ -110,4 +110,6 @@ std::string AnsiToUtf8(std::string_view text) {
   return out;
 }
 
+char DecimalSeparator() { return '.'; }
+
 }  // namespace tovrix::platform

@@ -136,4 +136,13 @@ std::string AnsiToUtf8(std::string_view text) {
   return out;
 }
 
+char DecimalSeparator() {
+  char text[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) == 0 ||
+      text[0] == '\0') {
+    return '.';
+  }
+  return text[0];
+}
+
 }  // namespace tovrix::platform

@@ -101,6 +101,16 @@ TEST_F(OutputFileTest, FailureToCreateLeavesNothingBehind) {
   EXPECT_THROW(WriteOutputDocument(lists, (dir_ / "missing" / "out.inf").string()), EFCreateError);
   EXPECT_THROW(WriteOutputDocument(lists, ""), EFCreateError);
   EXPECT_EQ(EntriesInDir(), 1u);
+
+  // A read-only file is refused and keeps its bytes.
+  fs::path locked = dir_ / "locked.inf";
+  { std::ofstream(locked, std::ios::binary) << "old\r\n"; }
+  fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_THROW(WriteOutputDocument(lists, locked.string()), EFCreateError);
+  fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadAll(locked), "old\r\n");
+  EXPECT_EQ(EntriesInDir(), 2u);
 }
 
 }  // namespace

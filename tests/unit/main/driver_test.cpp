@@ -80,6 +80,11 @@ TEST(DriverSwitches, OutputDefaultsToTheProgramPathWithInfExtension) {
   EXPECT_EQ(settings.outputPath, kDottedDirInf);
 }
 
+TEST(DriverRun, BannerWritesTheVersionWithTwoDecimals) {
+  EXPECT_EQ(Banner('.'), "Tovrix ver1.05");
+  EXPECT_EQ(Banner(','), "Tovrix ver1,05");
+}
+
 TEST(DriverRun, HelpAndNoInputEndWithoutWork) {
   CapturingConsole help;
   RunTovrix(Args({"/?", "/f", "x.reg"}), help);
