@@ -163,7 +163,12 @@ std::string FullPath(std::string_view path) {
   return cwd + cPath;
 }
 
-ReadResult ReadWholeFile(std::string_view path, Share /*share*/) {
+namespace {
+
+// Reads at most `limit` bytes of a regular file; a failed read answers
+// `readFailure` (the whole-file read reports it, the head read counts it as
+// a file it could not open).
+ReadResult ReadRegularFile(std::string_view path, std::size_t limit, ReadStatus readFailure) {
   ReadResult result;
   std::size_t size = 0;
   const int fd = OpenRegularForReading(path, size, result.error);
@@ -172,9 +177,9 @@ ReadResult ReadWholeFile(std::string_view path, Share /*share*/) {
     return result;
   }
   FdCloser closer(fd);
-  const int error = ReadUpTo(fd, size, std::string::npos, result.data);
+  const int error = ReadUpTo(fd, size, limit, result.data);
   if (error != 0) {
-    result.status = ReadStatus::ReadFailed;
+    result.status = readFailure;
     result.error = SystemText(error);
     result.data.clear();
     return result;
@@ -183,24 +188,14 @@ ReadResult ReadWholeFile(std::string_view path, Share /*share*/) {
   return result;
 }
 
+}  // namespace
+
+ReadResult ReadWholeFile(std::string_view path, Share /*share*/) {
+  return ReadRegularFile(path, std::string::npos, ReadStatus::ReadFailed);
+}
+
 ReadResult ReadFileHead(std::string_view path, std::size_t count) {
-  ReadResult result;
-  std::size_t size = 0;
-  const int fd = OpenRegularForReading(path, size, result.error);
-  if (fd < 0) {
-    result.status = ReadStatus::OpenFailed;
-    return result;
-  }
-  FdCloser closer(fd);
-  const int error = ReadUpTo(fd, size, count, result.data);
-  if (error != 0) {
-    result.status = ReadStatus::OpenFailed;
-    result.error = SystemText(error);
-    result.data.clear();
-    return result;
-  }
-  result.status = ReadStatus::Ok;
-  return result;
+  return ReadRegularFile(path, count, ReadStatus::OpenFailed);
 }
 
 // ---------------------------------------------------------------------------
