@@ -1,4 +1,4 @@
-// Depth-first export of a live registry key.
+// Depth-first export of a registry key.
 #include "liveexport/key_export.h"
 
 #include "liveexport/registry.h"
@@ -12,6 +12,7 @@ namespace tovrix {
 namespace {
 
 struct ExportRun {
+  platform::RegistryStore& store;
   TStringList& target;
   const ConversionSettings& settings;
   TStringList& expanderList;
@@ -44,7 +45,7 @@ struct ExportRun {
 // Kept apart from ExportValues so that each level of the recursion holds
 // only one registry object and one name list on the stack.
 void ExportTree(const ExportRun& run, std::uint32_t root, std::string_view keyPath, int depth) {
-  TRegistry registry;
+  TRegistry registry(run.store);
   registry.SetRoot(root);
   ExportValues(run, registry, root, keyPath);
 
@@ -90,9 +91,10 @@ std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
   return path;
 }
 
-void ExportKey(TStringList& target, std::uint32_t root, std::string_view keyPath,
-               const ConversionSettings& settings, TStringList& expanderList, Console& console) {
-  ExportTree(ExportRun{target, settings, expanderList, console}, root, keyPath, 0);
+void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
+               std::string_view keyPath, const ConversionSettings& settings,
+               TStringList& expanderList, Console& console) {
+  ExportTree(ExportRun{store, target, settings, expanderList, console}, root, keyPath, 0);
 }
 
 }  // namespace tovrix

@@ -1,4 +1,4 @@
-// Export of one live registry key, its values and all its subkeys, as
+// Export of one registry key, its values and all its subkeys, as
 // AddReg lines.
 //
 // ExportKey appends to `target`, depth first: the key line 0x0,"<path>"
@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/registry.h"
 #include "rewrite/settings.h"
 #include "text/console.h"
 #include "text/string_list.h"
@@ -33,8 +34,10 @@ namespace tovrix {
 
 inline constexpr int kMaxExportDepth = 512;
 
-void ExportKey(TStringList& target, std::uint32_t root, std::string_view keyPath,
-               const ConversionSettings& settings, TStringList& expanderList, Console& console);
+// Reads through `store`.
+void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
+               std::string_view keyPath, const ConversionSettings& settings,
+               TStringList& expanderList, Console& console);
 
 // The key path written into the lines of `keyPath` under `root` (quotes not
 // yet doubled).

@@ -15,9 +15,9 @@ namespace tovrix {
 
 namespace {
 
-// The numbered name of the running system's current control set.
-std::string LiveControlSet() {
-  TRegistry registry;
+// The numbered name of the store's current control set.
+std::string LiveControlSet(platform::RegistryStore& store) {
+  TRegistry registry(store);
   registry.SetRoot(kHkeyLocalMachine);
   if (!registry.OpenKeyRead("System\\Select")) return "ControlSet001";
   return FormatText("ControlSet%.3d", {registry.ReadDwordValue("Current")});
@@ -35,10 +35,10 @@ std::string LoadKeyListText(const std::string& path) {
 
 }  // namespace
 
-void ProcessKeyList(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console) {
+void ProcessKeyList(const std::string& path, platform::RegistryStore& store,
+                    const ConversionSettings& settings, OutputLists& lists, Console& console) {
   console.Line("Processing " + FileNamePart(path));
-  const std::string liveControlSet = LiveControlSet();
+  const std::string liveControlSet = LiveControlSet(store);
   const std::string text = LoadKeyListText(path);
 
   SectionAppender softwareAddReg(lists.softwareAddReg);
@@ -55,7 +55,7 @@ void ProcessKeyList(const std::string& path, const ConversionSettings& settings,
                                 : section == &lists.defaultAddReg ? defaultAddReg
                                                                   : setupRegAddReg;
     keyLines.Clear();
-    ExportKey(keyLines, entry->root, entry->keyPath, settings, lists.expanderList, console);
+    ExportKey(store, keyLines, entry->root, entry->keyPath, settings, lists.expanderList, console);
     appender.Append(keyLines);
   });
 }

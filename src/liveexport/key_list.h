@@ -1,9 +1,9 @@
 // The key-list input (/l): a text file naming registry keys, one a line.
 //
-// ProcessKeyList prints "Processing <file name>", finds the live current
+// ProcessKeyList prints "Processing <file name>", finds the store's current
 // control set (HKLM\System\Select, value Current; ControlSet001 when the key
 // is missing), then exports every listed key with all its subkeys from the
-// live registry and appends the lines to the section its root and path
+// store and appends the lines to the section its root and path
 // select:
 //   HKEY_CLASSES_ROOT                      -> Software.AddReg
 //   HKEY_CURRENT_USER                      -> Default.AddReg
@@ -23,13 +23,15 @@
 #include <string>
 
 #include "inf/output.h"
+#include "platform/registry.h"
 #include "rewrite/settings.h"
 #include "text/console.h"
 
 namespace tovrix {
 
-void ProcessKeyList(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console);
+// Reads the keys through `store`.
+void ProcessKeyList(const std::string& path, platform::RegistryStore& store,
+                    const ConversionSettings& settings, OutputLists& lists, Console& console);
 
 }  // namespace tovrix
 

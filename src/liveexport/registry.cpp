@@ -24,25 +24,14 @@ bool MultiByteCodePage() {
   return multiByte;
 }
 
-using EnumName = platform::RegistryStatus (*)(platform::RegistryHandle, std::uint32_t, char*,
-                                              std::uint32_t);
-
-// Enumerates `count` names into a buffer sized for the longest one. A name
-// the store no longer delivers at its index (the key changed since it was
-// counted) is left out rather than repeated from the buffer.
-void ListNames(platform::RegistryHandle key, std::uint32_t count, std::uint32_t longest,
-               EnumName enumerate, TStringList& list) {
-  const std::uint32_t capacity = MultiByteCodePage() ? 2 * longest + 1 : longest + 1;
-  std::vector<char> buffer(capacity);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (enumerate(key, i, buffer.data(), capacity) != platform::RegistryStatus::Ok) continue;
-    list.Add(std::string_view(buffer.data(), strnlen(buffer.data(), capacity)));
-  }
-}
-
 }  // namespace
 
-TRegistry::TRegistry() : root_(kHkeyCurrentUser) {}
+TRegistry::TRegistry(platform::RegistryStore& store) : store_(store), root_(kHkeyCurrentUser) {}
+
+platform::RegistryStatus TRegistry::Checked(platform::RegistryStatus status) const {
+  if (status == platform::RegistryStatus::Damaged) ThrowDamagedHiveError(store_.Damage());
+  return status;
+}
 
 TRegistry::~TRegistry() { CloseCurrentKey(); }
 
@@ -53,7 +42,7 @@ void TRegistry::SetRoot(std::uint32_t root) {
 }
 
 bool TRegistry::OpenKeyRead(std::string_view path) {
-  platform::RegistryHandle parent = platform::RootRegistryHandle(root_);
+  platform::RegistryHandle parent = store_.Root(root_);
   if (!path.empty() && path.front() == '\\') {
     path.remove_prefix(1);
   } else if (open_) {
@@ -61,7 +50,7 @@ bool TRegistry::OpenKeyRead(std::string_view path) {
   }
   for (std::uint32_t access : {kKeyRead, kKeyReadNoNotify, kKeyQueryValue}) {
     platform::RegistryHandle opened = 0;
-    if (platform::OpenRegistryKey(parent, path, access, opened) == platform::RegistryStatus::Ok) {
+    if (Checked(store_.Open(parent, path, access, opened)) == platform::RegistryStatus::Ok) {
       CloseCurrentKey();
       key_ = opened;
       access_ = access;
@@ -74,33 +63,41 @@ bool TRegistry::OpenKeyRead(std::string_view path) {
 
 void TRegistry::CloseCurrentKey() {
   if (!open_) return;
-  platform::CloseRegistryKey(key_);
+  store_.Close(key_);
   open_ = false;
   key_ = 0;
   access_ = 0;
 }
 
-void TRegistry::ListValueNames(TStringList& list) const {
-  list.Clear();
-  platform::RegistryKeyInfo info;
-  if (!open_ || !platform::QueryRegistryKeyInfo(key_, info)) return;
-  ListNames(key_, info.valueCount, info.maxValueNameLength, platform::EnumRegistryValueName,
-            list);
-}
+void TRegistry::ListValueNames(TStringList& list) const { ListNames(true, list); }
 
-void TRegistry::ListSubkeyNames(TStringList& list) const {
+void TRegistry::ListSubkeyNames(TStringList& list) const { ListNames(false, list); }
+
+// Enumerates the names into a buffer sized for the longest one. A name the
+// store no longer delivers at its index (the key changed since it was
+// counted) is left out rather than repeated from the buffer.
+void TRegistry::ListNames(bool values, TStringList& list) const {
   list.Clear();
   platform::RegistryKeyInfo info;
-  if (!open_ || !platform::QueryRegistryKeyInfo(key_, info)) return;
-  ListNames(key_, info.subkeyCount, info.maxSubkeyNameLength, platform::EnumRegistrySubkeyName,
-            list);
+  if (!open_ || Checked(store_.QueryKeyInfo(key_, info)) != platform::RegistryStatus::Ok) return;
+  const std::uint32_t count = values ? info.valueCount : info.subkeyCount;
+  const std::uint32_t longest = values ? info.maxValueNameLength : info.maxSubkeyNameLength;
+  const std::uint32_t capacity = MultiByteCodePage() ? 2 * longest + 1 : longest + 1;
+  std::vector<char> buffer(capacity);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const platform::RegistryStatus status =
+        values ? store_.EnumValueName(key_, i, buffer.data(), capacity)
+               : store_.EnumSubkeyName(key_, i, buffer.data(), capacity);
+    if (Checked(status) != platform::RegistryStatus::Ok) continue;
+    list.Add(std::string_view(buffer.data(), strnlen(buffer.data(), capacity)));
+  }
 }
 
 bool TRegistry::GetValueInfo(std::string_view name, RegistryValueInfo& info) const {
   if (!open_) return false;
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  if (platform::QueryRegistryValue(key_, name, type, nullptr, size) !=
+  if (Checked(store_.QueryValue(key_, name, type, nullptr, size)) !=
       platform::RegistryStatus::Ok) {
     return false;
   }
@@ -125,7 +122,7 @@ std::string TRegistry::ReadStringValue(std::string_view name) const {
   std::vector<unsigned char> buffer(info.size);
   std::uint32_t size = info.size;
   std::uint32_t type = 0;
-  if (!open_ || platform::QueryRegistryValue(key_, name, type, buffer.data(), size) !=
+  if (!open_ || Checked(store_.QueryValue(key_, name, type, buffer.data(), size)) !=
                     platform::RegistryStatus::Ok) {
     ThrowRegistryReadError(std::string(name));
   }
@@ -139,7 +136,7 @@ std::int32_t TRegistry::ReadDwordValue(std::string_view name) const {
   std::uint32_t size = sizeof bytes;
   std::uint32_t type = 0;
   if (!open_ ||
-      platform::QueryRegistryValue(key_, name, type, bytes, size) != platform::RegistryStatus::Ok) {
+      Checked(store_.QueryValue(key_, name, type, bytes, size)) != platform::RegistryStatus::Ok) {
     ThrowRegistryReadError(std::string(name));
   }
   if (type != kRegDword) ThrowRegistryTypeError(std::string(name));
@@ -161,7 +158,7 @@ std::uint32_t TRegistry::ReadBinaryValue(std::string_view name, unsigned char* b
   }
   std::uint32_t size = info.size;
   std::uint32_t type = 0;
-  if (platform::QueryRegistryValue(key_, name, type, buffer, size) !=
+  if (Checked(store_.QueryValue(key_, name, type, buffer, size)) !=
       platform::RegistryStatus::Ok) {
     ThrowRegistryReadError(std::string(name));
   }
@@ -171,7 +168,7 @@ std::uint32_t TRegistry::ReadBinaryValue(std::string_view name, unsigned char* b
 void TRegistry::ReadRawValue(std::string_view name, unsigned char* buffer, std::uint32_t& size,
                              std::uint32_t& type) const {
   if (!open_) return;
-  platform::QueryRegistryValue(key_, name, type, buffer, size);
+  Checked(store_.QueryValue(key_, name, type, buffer, size));
 }
 
 }  // namespace tovrix

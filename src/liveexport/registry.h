@@ -1,8 +1,9 @@
-// TRegistry: read-only access to one key at a time of the live registry.
+// TRegistry: read-only access to one key at a time of a registry store.
 //
-// An object holds a root key (HKEY_CURRENT_USER when made), at most one open
-// key, and the access rights that key was opened with. The destructor
-// closes the open key.
+// An object reads through the store it is given (which must outlive it) and
+// holds a root key (HKEY_CURRENT_USER when made), at most one open key, and
+// the access rights that key was opened with. The destructor closes the
+// open key.
 //
 //  - SetRoot closes the open key when the root changes.
 //  - OpenKeyRead: a path starting with '\' is taken from the root, without
@@ -27,7 +28,9 @@
 // ReadStringValue, ReadDwordValue and ReadBinaryValue throw
 // ERegistryException: "'<name>' の取得に失敗しました" when the store does not
 // deliver the data, "'<name>' のデータ型が不正です" when the type does not
-// suit the read or the buffer is too small.
+// suit the read or the buffer is too small. Every operation throws
+// ERegistryException naming the file when the store finds its hive file
+// damaged.
 #ifndef TOVRIX_LIVEEXPORT_REGISTRY_H_
 #define TOVRIX_LIVEEXPORT_REGISTRY_H_
 
@@ -61,7 +64,7 @@ struct RegistryValueInfo {
 
 class TRegistry {
  public:
-  TRegistry();
+  explicit TRegistry(platform::RegistryStore& store);
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
@@ -90,6 +93,11 @@ class TRegistry {
                     std::uint32_t& type) const;
 
  private:
+  // The store's answer, after turning Damaged into the failure it is.
+  platform::RegistryStatus Checked(platform::RegistryStatus status) const;
+  void ListNames(bool values, TStringList& list) const;
+
+  platform::RegistryStore& store_;
   std::uint32_t root_;
   bool open_ = false;
   platform::RegistryHandle key_ = 0;

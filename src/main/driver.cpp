@@ -4,8 +4,10 @@
 
 #include "inf/output.h"
 #include "liveexport/key_list.h"
+#include "liveexport/offline_registry.h"
 #include "platform/codepage.h"
 #include "regfile/converter.h"
+#include "text/errors.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -74,6 +76,9 @@ void ShowHelp(const Arguments& args, Console& console) {
   console.Line(detail + "(Default: \"" + ChangeExtension(FileNamePart(args.ArgumentAt(0)), ".inf") +
                "\")");
   console.Line("");
+  console.Line("/r folder                Set offline registry folder for /l.");
+  console.Line(detail + "(Windows folder or hive files)");
+  console.Line("");
   console.Line("/t value                 Set replace target.(Bit-Flg)");
   console.Line(detail + "1 %SystemRoot%");
   console.Line(detail + "2 %ProgramFiles%");
@@ -101,9 +106,20 @@ void ReadSwitches(const Arguments& args, RunSettings& settings) {
   int outIndex = SwitchIndex(args, "o");
   settings.outputPath = outIndex < 1 ? ChangeExtension(args.ArgumentAt(0), ".inf")
                                      : args.ArgumentAt(outIndex + 1);
+  settings.registryFolderIndex = SwitchIndex(args, "r");
+  if (settings.registryFolderIndex > 0) {
+    settings.registryFolder = args.ArgumentAt(settings.registryFolderIndex + 1);
+  }
   settings.verbose = Flag(args, "v");
   settings.normalizeControlSet = true;
   settings.probeSize = 2048;
+}
+
+std::unique_ptr<platform::RegistryStore> OpenKeyListRegistry(const RunSettings& settings) {
+  if (settings.registryFolderIndex > 0) return OpenOfflineRegistry(settings.registryFolder);
+  std::unique_ptr<platform::RegistryStore> live = platform::OpenLiveRegistry();
+  if (!live) ThrowNoLiveRegistryError();
+  return live;
 }
 
 void RunTovrix(const Arguments& args, Console& console) {
@@ -135,10 +151,20 @@ void RunTovrix(const Arguments& args, Console& console) {
   console.Line(FormatText("Processing with replace-target %d.",
                           {static_cast<std::int32_t>(settings.replaceTarget)}));
 
+  // The registry is opened before any input runs: a folder that gives no
+  // hives must not leave half a run behind.
+  std::unique_ptr<platform::RegistryStore> registry;
+  if (settings.keyListEffective) {
+    console.Flush();  // warnings on standard error come after these lines
+    registry = OpenKeyListRegistry(settings);
+  }
+
   OutputLists lists;
   const ConversionSettings& conversion = settings;
   auto runKeyList = [&] {
-    if (settings.keyListEffective) ProcessKeyList(settings.keyListPath, conversion, lists, console);
+    if (settings.keyListEffective) {
+      ProcessKeyList(settings.keyListPath, *registry, conversion, lists, console);
+    }
   };
   auto runRegFile = [&] {
     if (settings.regFileEffective) ProcessRegFile(settings.regFilePath, conversion, lists, console);

@@ -8,9 +8,11 @@
 #ifndef TOVRIX_MAIN_DRIVER_H_
 #define TOVRIX_MAIN_DRIVER_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/registry.h"
 #include "rewrite/settings.h"
 #include "text/arguments.h"
 #include "text/console.h"
@@ -32,14 +34,21 @@ struct RunSettings : ConversionSettings {
   bool keyListEffective = false;
   bool regFileEffective = false;
   std::string outputPath;
+  int registryFolderIndex = -1;  // /r: the offline registry's folder
+  std::string registryFolder;
 };
 
 void RunTovrix(const Arguments& args, Console& console);
 
+// The registry the key list is read from: the hive files below the /r
+// folder, else the live registry. Throws when there is none (the Linux
+// build without /r), or when the folder or its hives cannot be used.
+std::unique_ptr<platform::RegistryStore> OpenKeyListRegistry(const RunSettings& settings);
+
 // The help text, as printed (each line through `console`).
 void ShowHelp(const Arguments& args, Console& console);
 
-// Reads /m, /t, /o, /x, /v into `settings` (the value switches by prefix,
+// Reads /m, /t, /o, /r, /x, /v into `settings` (the value switches by prefix,
 // the flags as whole arguments).
 void ReadSwitches(const Arguments& args, RunSettings& settings);
 

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovrix::platform {
 
@@ -24,6 +25,18 @@ bool IsExistingFile(std::string_view path);
 // Full path of `path` for messages (relative paths resolved against the
 // current directory; the text as given when that fails).
 std::string FullPath(std::string_view path);
+
+struct DirectoryEntry {
+  std::string name;
+  bool isDirectory = false;  // links are followed
+  bool isFile = false;       // a regular file
+};
+
+// The entries of the folder `path`, "." and ".." left out, in no
+// particular order. False, with the system's text in `error`, when the
+// folder cannot be read (it is missing, or no folder).
+bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries,
+                   std::string& error);
 
 enum class ReadStatus { Ok, OpenFailed, ReadFailed };
 

@@ -41,6 +41,10 @@ void FlushStdout();
 // encoding (the OEM code page on Windows, UTF-8 kept on Linux).
 void WriteFailureReport(std::string_view utf8);
 
+// Writes a warning line to standard error, after what standard output
+// holds so far, converted as the failure report is.
+void WriteWarning(std::string_view utf8);
+
 // The process exit code for an orderly end (-1; 255 as Linux shows it).
 int OrderlyExitCode();
 

@@ -1,40 +1,47 @@
 // The registry store beneath TRegistry: read-only, in the shapes of the
 // advapi32 calls it stands for, without their types.
 //
-// A RegistryHandle is a root key (RootRegistryHandle) or a key opened with
-// OpenRegistryKey. Root handles need no closing; every opened handle must
-// be closed with CloseRegistryKey exactly once.
+// A RegistryStore is an object the driver makes and hands down (the live
+// registry, hive files, or a store the tests fill); nothing below chooses
+// one by itself. Its handles are of two kinds: root keys (Root) and keys
+// opened with Open. Root handles need no closing; every opened handle must
+// be closed with Close exactly once, before the store goes.
 //
-//  - OpenRegistryKey (RegOpenKeyExA): opens `path` below `parent` asking for
-//    the access rights `access`. Fails when the key is missing, the path is
-//    malformed, or the rights are not granted. The empty path opens `parent`
-//    itself anew.
-//  - QueryRegistryKeyInfo (RegQueryInfoKeyA): counts of values and subkeys
-//    and the longest value / subkey name in characters, NUL not counted.
-//  - EnumRegistryValueName / EnumRegistrySubkeyName (RegEnumValueA,
-//    RegEnumKeyExA): the name at `index` and a NUL into `buffer` of
-//    `capacity` bytes; MoreData when they do not fit, Failed past the end.
-//  - QueryRegistryValue (RegQueryValueExA): with `data` null, reports the
-//    type and the size in bytes. With `data`, `size` is the capacity on the
-//    way in; the bytes are copied when they fit (Ok), otherwise MoreData and
-//    `size` holds the size needed. A missing value is Failed.
+//  - Root: the handle of a root key given by its 32-bit value (0x80000002
+//    for HKEY_LOCAL_MACHINE, ...). A store made from one hive file has one
+//    root, kHiveRoot, the hive's root key.
+//  - Open (RegOpenKeyExA): opens `path` below `parent` asking for the access
+//    rights `access`. Failed when the key is missing, the path is malformed
+//    or the rights are not granted. The empty path opens `parent` itself
+//    anew.
+//  - QueryKeyInfo (RegQueryInfoKeyA): counts of values and subkeys and the
+//    longest value / subkey name, NUL not counted, in bytes as the
+//    enumeration delivers them.
+//  - EnumValueName / EnumSubkeyName (RegEnumValueA, RegEnumKeyExA): the name
+//    at `index` and a NUL into `buffer` of `capacity` bytes; MoreData when
+//    they do not fit, Failed past the end.
+//  - QueryValue (RegQueryValueExA): with `data` null, reports the type and
+//    the size in bytes. With `data`, `size` is the capacity on the way in;
+//    the bytes are copied when they fit (Ok), otherwise MoreData and `size`
+//    holds the size needed. A missing value is Failed.
 //
-// The Windows build calls the registry of the running system. The Linux
-// build has no registry: it keeps an in-memory store, empty unless a test
-// fills it through MemoryRegistry. Key and value names in the memory store
-// match without regard to ASCII letter case; names are enumerated in the
-// order in which they were first added.
+// Names and string data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are ANSI
+// bytes, as the ANSI registry functions deliver them. Every call may answer
+// Damaged: the store's file is not a sound hive (Damage() tells which file
+// and what was wrong); no later answer of that store can be trusted.
 #ifndef TOVRIX_PLATFORM_REGISTRY_H_
 #define TOVRIX_PLATFORM_REGISTRY_H_
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 namespace tovrix::platform {
 
 using RegistryHandle = std::uintptr_t;
 
-enum class RegistryStatus { Ok, MoreData, Failed };
+enum class RegistryStatus { Ok, MoreData, Failed, Damaged };
 
 struct RegistryKeyInfo {
   std::uint32_t subkeyCount = 0;
@@ -43,37 +50,46 @@ struct RegistryKeyInfo {
   std::uint32_t maxValueNameLength = 0;
 };
 
-// The handle of a root key given by its 32-bit value (0x80000002 for
-// HKEY_LOCAL_MACHINE, ...).
-RegistryHandle RootRegistryHandle(std::uint32_t root);
+// The one root of a store made from a single hive file.
+inline constexpr std::uint32_t kHiveRoot = 0;
 
-RegistryStatus OpenRegistryKey(RegistryHandle parent, std::string_view path,
-                               std::uint32_t access, RegistryHandle& opened);
-void CloseRegistryKey(RegistryHandle key);
+class RegistryStore {
+ public:
+  virtual ~RegistryStore() = default;
 
-bool QueryRegistryKeyInfo(RegistryHandle key, RegistryKeyInfo& info);
+  virtual RegistryHandle Root(std::uint32_t root) = 0;
+  virtual RegistryStatus Open(RegistryHandle parent, std::string_view path,
+                              std::uint32_t access, RegistryHandle& opened) = 0;
+  virtual void Close(RegistryHandle key) = 0;
+  virtual RegistryStatus QueryKeyInfo(RegistryHandle key, RegistryKeyInfo& info) = 0;
+  virtual RegistryStatus EnumValueName(RegistryHandle key, std::uint32_t index, char* buffer,
+                                       std::uint32_t capacity) = 0;
+  virtual RegistryStatus EnumSubkeyName(RegistryHandle key, std::uint32_t index, char* buffer,
+                                        std::uint32_t capacity) = 0;
+  virtual RegistryStatus QueryValue(RegistryHandle key, std::string_view name,
+                                    std::uint32_t& type, unsigned char* data,
+                                    std::uint32_t& size) = 0;
 
-RegistryStatus EnumRegistryValueName(RegistryHandle key, std::uint32_t index, char* buffer,
-                                     std::uint32_t capacity);
-RegistryStatus EnumRegistrySubkeyName(RegistryHandle key, std::uint32_t index, char* buffer,
-                                      std::uint32_t capacity);
-
-RegistryStatus QueryRegistryValue(RegistryHandle key, std::string_view name,
-                                  std::uint32_t& type, unsigned char* data,
-                                  std::uint32_t& size);
-
-// Linux build only: fills the in-memory store. Paths are relative to the
-// root, components separated by '\'; missing keys on the way are created.
-struct MemoryRegistry {
-  // Removes every key and value and forgets every open handle.
-  static void Clear();
-  static void AddKey(std::uint32_t root, std::string_view path);
-  // Adds the value, or replaces the type and data of the value of that name.
-  static void SetValue(std::uint32_t root, std::string_view path, std::string_view name,
-                       std::uint32_t type, std::string_view bytes);
-  // The rights an open of this key may obtain (all rights by default).
-  static void SetKeyAccess(std::uint32_t root, std::string_view path, std::uint32_t granted);
+  // After a Damaged answer: "<file>: <what is wrong>" in UTF-8.
+  virtual std::string Damage() const { return std::string(); }
 };
+
+// The registry of the running system, or null where there is none (the
+// Linux build).
+std::unique_ptr<RegistryStore> OpenLiveRegistry();
+
+struct HiveOpenResult {
+  std::unique_ptr<RegistryStore> store;  // null when the file cannot be used
+  std::string error;                     // why not, UTF-8
+  // The header says changes are still waiting in the hive's log files;
+  // the store reads the file as it stands.
+  bool dirty = false;
+};
+
+// Opens one hive file read-only; the file is never changed. The store has
+// the single root kHiveRoot. A file that cannot be opened, is no hive, or
+// whose root key does not answer, gives no store and an error text.
+HiveOpenResult OpenHiveFile(const std::string& path);
 
 }  // namespace tovrix::platform
 

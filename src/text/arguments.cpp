@@ -105,10 +105,14 @@ std::string Arguments::ArgumentAt(int index) const {
 namespace {
 
 // The argument may be a switch: its first byte is one of `chars`, or
-// `chars` is empty.
+// `chars` is empty. Where '/' separates folders (Linux), an argument that
+// holds one after its first byte is a path (/tmp/a.reg), never a switch.
 bool StartsWithSwitchChar(std::string_view arg, std::string_view chars) {
   if (arg.empty()) return false;
-  return chars.empty() || chars.find(arg[0]) != std::string_view::npos;
+  if (!chars.empty() && chars.find(arg[0]) == std::string_view::npos) return false;
+  static const bool slashSeparates =
+      platform::PathSeparators().find('/') != std::string_view::npos;
+  return !(slashSeparates && arg.find('/', 1) != std::string_view::npos);
 }
 
 }  // namespace

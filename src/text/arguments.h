@@ -30,6 +30,9 @@ class Arguments {
   // 0: the program path; beyond the count: the empty text.
   std::string ArgumentAt(int index) const;
 
+  // The switch lookups pass over an argument that holds '/' after its first
+  // byte where '/' separates folders (Linux): such an argument is a path.
+  //
   // The argument is one of `chars` followed by exactly `name`, compared by
   // the platform's locale-aware comparison.
   bool HasSwitch(std::string_view name, std::string_view chars, bool ignoreCase) const;

@@ -59,6 +59,25 @@ void ThrowRegistryTypeError(const std::string& valueName) {
                            "' のデータ型が不正です");
 }
 
+void ThrowNoLiveRegistryError() {
+  throw ERegistryException(
+      "this build has no live registry to read /l keys from: name an offline Windows "
+      "folder or a folder of hive files (SOFTWARE, SYSTEM, NTUSER.DAT) with /r");
+}
+
+void ThrowRegistryFolderError(const std::string& folder, const std::string& reason) {
+  throw EFOpenError("registry folder \"" + FullPathUtf8(folder) + "\": " + reason);
+}
+
+void ThrowHiveLoadError(const std::string& path, const std::string& reason) {
+  throw ERegistryException("hive file \"" + FullPathUtf8(path) + "\" cannot be loaded: " +
+                           reason);
+}
+
+void ThrowDamagedHiveError(const std::string& report) {
+  throw ERegistryException("damaged hive file " + report);
+}
+
 void ThrowFormatError(std::string_view pattern) {
   throw EConvertError("書式 '" + platform::AnsiToUtf8(pattern) +
                       "' が無効か、または引数と矛盾しています");

@@ -52,6 +52,17 @@ TOVRIX_ERROR_CLASS(EConvertError)
 // `valueName` is ANSI.
 [[noreturn]] void ThrowRegistryReadError(const std::string& valueName);
 [[noreturn]] void ThrowRegistryTypeError(const std::string& valueName);
+// The offline registry (/r). Texts are UTF-8 but `folder` and `path`, which
+// are ANSI.
+// ERegistryException: /l where the build has no live registry and no /r.
+[[noreturn]] void ThrowNoLiveRegistryError();
+// EFOpenError: the /r folder is missing or holds no hive file.
+[[noreturn]] void ThrowRegistryFolderError(const std::string& folder, const std::string& reason);
+// ERegistryException: a hive file the system cannot load.
+[[noreturn]] void ThrowHiveLoadError(const std::string& path, const std::string& reason);
+// ERegistryException: a hive file found damaged while it is read; `report`
+// is the store's "<file>: <what is wrong>".
+[[noreturn]] void ThrowDamagedHiveError(const std::string& report);
 // EConvertError for a FormatText pattern that does not fit its arguments.
 [[noreturn]] void ThrowFormatError(std::string_view pattern);
 

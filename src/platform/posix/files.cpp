@@ -14,6 +14,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -341,6 +342,40 @@ WriteResult FileWriter::Commit() {
   impl.committed = true;
   impl.temporary.clear();
   return {WriteStatus::Ok, {}};
+}
+
+}  // namespace tovrix::platform
+
+namespace tovrix::platform {
+
+bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries,
+                   std::string& error) {
+  entries.clear();
+  std::string cPath;
+  if (!ToCPath(path, cPath)) {
+    error = SystemText(path.empty() ? ENOENT : EINVAL);
+    return false;
+  }
+  DIR* dir = ::opendir(cPath.c_str());
+  if (dir == nullptr) {
+    error = SystemText(errno);
+    return false;
+  }
+  const int dirFd = ::dirfd(dir);
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    DirectoryEntry item;
+    item.name.assign(name);
+    if (::fstatat(dirFd, entry->d_name, &info, 0) == 0) {
+      item.isDirectory = S_ISDIR(info.st_mode);
+      item.isFile = S_ISREG(info.st_mode);
+    }
+    entries.push_back(std::move(item));
+  }
+  ::closedir(dir);
+  return true;
 }
 
 }  // namespace tovrix::platform

@@ -113,6 +113,8 @@ void WriteFailureReport(std::string_view utf8) {
   WriteAll(STDERR_FILENO, utf8);
 }
 
+void WriteWarning(std::string_view utf8) { WriteFailureReport(utf8); }
+
 int OrderlyExitCode() { return 255; }
 
 }  // namespace tovrix::platform

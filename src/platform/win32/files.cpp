@@ -338,3 +338,47 @@ WriteResult FileWriter::Commit() {
 }
 
 }  // namespace tovrix::platform
+
+namespace tovrix::platform {
+
+bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries,
+                   std::string& error) {
+  entries.clear();
+  const std::optional<std::string> name = ZeroTerminated(path);
+  if (!name || name->empty()) {
+    error = SystemErrorText(name ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME);
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesA(name->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    error = LastErrorText();
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    error = SystemErrorText(ERROR_DIRECTORY);
+    return false;
+  }
+  std::string pattern = *name;
+  if (pattern.back() != '\\' && pattern.back() != '/' && pattern.back() != ':') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;  // an empty folder
+    error = LastErrorText();
+    return false;
+  }
+  do {
+    const std::string_view entry = found.cFileName;
+    if (entry == "." || entry == "..") continue;
+    DirectoryEntry item;
+    item.name.assign(entry);
+    item.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item.isFile = !item.isDirectory && (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    entries.push_back(std::move(item));
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
+}
+
+}  // namespace tovrix::platform

@@ -91,6 +91,11 @@ void WriteFailureReport(std::string_view utf8) {
   WriteAll(STD_ERROR_HANDLE, Utf8To(CP_OEMCP, utf8));
 }
 
+void WriteWarning(std::string_view utf8) {
+  FlushStdout();
+  WriteFailureReport(utf8);
+}
+
 int OrderlyExitCode() { return -1; }
 
 }  // namespace tovrix::platform

@@ -1,5 +1,4 @@
-// ExportKey over the in-memory registry store (Linux build).
-#ifndef _WIN32
+// ExportKey over the in-memory registry store.
 
 #include "liveexport/key_export.h"
 
@@ -16,7 +15,6 @@
 namespace tovrix {
 namespace {
 
-using platform::MemoryRegistry;
 using testing::Bytes;
 using testing::Dword;
 using testing::Items;
@@ -36,7 +34,7 @@ class KeyExportTest : public testing::MemoryRegistryTest {
 
   Lines Export(std::uint32_t root, std::string_view keyPath) {
     TStringList target;
-    ExportKey(target, root, keyPath, settings_, expanders_, console_);
+    ExportKey(store_, target, root, keyPath, settings_, expanders_, console_);
     return Items(target);
   }
 
@@ -49,13 +47,13 @@ class KeyExportTest : public testing::MemoryRegistryTest {
 TEST_F(KeyExportTest, WritesTheExampleKey) {
   const std::string app = "SOFTWARE\\Vendor\\App";
   // Added out of order: the export sorts by name.
-  MemoryRegistry::SetValue(kHklm, app, "Path", kRegSz, Sz("C:\\WINDOWS\\a"));
-  MemoryRegistry::SetValue(kHklm, app, "List", kRegMultiSz, MultiSz({"a", "b"}));
-  MemoryRegistry::SetValue(kHklm, app, "Flags", kRegDword, Dword(1));
-  MemoryRegistry::SetValue(kHklm, app, "Data", kRegBinary, "\x01\x02");
-  MemoryRegistry::SetValue(kHklm, app, "Big", kRegQword, std::string("\x01\0\0\0\0\0\0\0", 8));
-  MemoryRegistry::SetValue(kHklm, app, "", kRegSz, Sz("x"));
-  MemoryRegistry::SetValue(kHklm, app + "\\Sub", "V", kRegSz, Sz("y"));
+  store_.SetValue(kHklm, app, "Path", kRegSz, Sz("C:\\WINDOWS\\a"));
+  store_.SetValue(kHklm, app, "List", kRegMultiSz, MultiSz({"a", "b"}));
+  store_.SetValue(kHklm, app, "Flags", kRegDword, Dword(1));
+  store_.SetValue(kHklm, app, "Data", kRegBinary, "\x01\x02");
+  store_.SetValue(kHklm, app, "Big", kRegQword, std::string("\x01\0\0\0\0\0\0\0", 8));
+  store_.SetValue(kHklm, app, "", kRegSz, Sz("x"));
+  store_.SetValue(kHklm, app + "\\Sub", "V", kRegSz, Sz("y"));
 
   EXPECT_EQ(Export(kHklm, app), (Lines{
                                     "0x0,\"Vendor\\App\"",
@@ -76,24 +74,24 @@ TEST_F(KeyExportTest, WritesTheExampleKey) {
 TEST_F(KeyExportTest, WritesEveryValueType) {
   settings_.replaceMode = 0;
   const std::string k = "T";
-  MemoryRegistry::SetValue(kHkcu, k, "a01", kRegNone, "\x05");
-  MemoryRegistry::SetValue(kHkcu, k, "a02", kRegNone, "");
-  MemoryRegistry::SetValue(kHkcu, k, "a03", kRegSz, "");
-  MemoryRegistry::SetValue(kHkcu, k, "a04", kRegSz, Sz(""));
-  MemoryRegistry::SetValue(kHkcu, k, "a05", kRegSz, Sz("say \"hi\""));
-  MemoryRegistry::SetValue(kHkcu, k, "a06", kRegExpandSz, Sz("%SystemRoot%\\x"));
-  MemoryRegistry::SetValue(kHkcu, k, "a07", kRegDword, Dword(0xFFFFFFFF));
-  MemoryRegistry::SetValue(kHkcu, k, "a08", kRegDword, "\xFF");
-  MemoryRegistry::SetValue(kHkcu, k, "a09", kRegDword, "");
-  MemoryRegistry::SetValue(kHkcu, k, "a10", 5, Dword(1));
-  MemoryRegistry::SetValue(kHkcu, k, "a11", kRegMultiSz, std::string(2, '\0'));
-  MemoryRegistry::SetValue(kHkcu, k, "a12", kRegMultiSz, MultiSz({"q\"t", "", "lost"}));
-  MemoryRegistry::SetValue(kHkcu, k, "a13", kRegMultiSz, std::string("one\0two", 7));
-  MemoryRegistry::SetValue(kHkcu, k, "a14", kRegBinary, "");
-  MemoryRegistry::SetValue(kHkcu, k, "a15", 26, "\xAB");
-  MemoryRegistry::SetValue(kHkcu, k, "a16", 0x80000000u, "\xCD");
-  MemoryRegistry::SetValue(kHkcu, k, "n\"q", kRegSz, Sz("v"));
-  MemoryRegistry::SetValue(kHkcu, k, "", kRegBinary, "");
+  store_.SetValue(kHkcu, k, "a01", kRegNone, "\x05");
+  store_.SetValue(kHkcu, k, "a02", kRegNone, "");
+  store_.SetValue(kHkcu, k, "a03", kRegSz, "");
+  store_.SetValue(kHkcu, k, "a04", kRegSz, Sz(""));
+  store_.SetValue(kHkcu, k, "a05", kRegSz, Sz("say \"hi\""));
+  store_.SetValue(kHkcu, k, "a06", kRegExpandSz, Sz("%SystemRoot%\\x"));
+  store_.SetValue(kHkcu, k, "a07", kRegDword, Dword(0xFFFFFFFF));
+  store_.SetValue(kHkcu, k, "a08", kRegDword, "\xFF");
+  store_.SetValue(kHkcu, k, "a09", kRegDword, "");
+  store_.SetValue(kHkcu, k, "a10", 5, Dword(1));
+  store_.SetValue(kHkcu, k, "a11", kRegMultiSz, std::string(2, '\0'));
+  store_.SetValue(kHkcu, k, "a12", kRegMultiSz, MultiSz({"q\"t", "", "lost"}));
+  store_.SetValue(kHkcu, k, "a13", kRegMultiSz, std::string("one\0two", 7));
+  store_.SetValue(kHkcu, k, "a14", kRegBinary, "");
+  store_.SetValue(kHkcu, k, "a15", 26, "\xAB");
+  store_.SetValue(kHkcu, k, "a16", 0x80000000u, "\xCD");
+  store_.SetValue(kHkcu, k, "n\"q", kRegSz, Sz("v"));
+  store_.SetValue(kHkcu, k, "", kRegBinary, "");
 
   EXPECT_EQ(Export(kHkcu, k), (Lines{
                                   "0x0,\"T\"",
@@ -124,9 +122,9 @@ TEST_F(KeyExportTest, WritesEveryValueType) {
 }
 
 TEST_F(KeyExportTest, WrapsBinaryDataAfterEvery25Bytes) {
-  MemoryRegistry::SetValue(kHkcu, "B", "b25", kRegBinary, Bytes(25));
-  MemoryRegistry::SetValue(kHkcu, "B", "b26", kRegBinary, Bytes(26));
-  MemoryRegistry::SetValue(kHkcu, "B", "b51", kRegBinary, Bytes(51));
+  store_.SetValue(kHkcu, "B", "b25", kRegBinary, Bytes(25));
+  store_.SetValue(kHkcu, "B", "b26", kRegBinary, Bytes(26));
+  store_.SetValue(kHkcu, "B", "b51", kRegBinary, Bytes(51));
   const std::string row1 =
       "00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18";
   const std::string row2 =
@@ -141,12 +139,12 @@ TEST_F(KeyExportTest, WrapsBinaryDataAfterEvery25Bytes) {
 }
 
 TEST_F(KeyExportTest, RewritesOutputPathsByRoot) {
-  MemoryRegistry::AddKey(kHklm, "software\\x");
-  MemoryRegistry::AddKey(kHklm, "SYSTEM\\CurrentControlSet\\Services\\X");
-  MemoryRegistry::AddKey(kHklm, "SYSTEM\\ControlSet003\\Control");
-  MemoryRegistry::AddKey(kHklm, "HARDWARE\\X");
-  MemoryRegistry::AddKey(kHkeyClassesRoot, ".txt");
-  MemoryRegistry::AddKey(kHkcu, "Q\"K");
+  store_.AddKey(kHklm, "software\\x");
+  store_.AddKey(kHklm, "SYSTEM\\CurrentControlSet\\Services\\X");
+  store_.AddKey(kHklm, "SYSTEM\\ControlSet003\\Control");
+  store_.AddKey(kHklm, "HARDWARE\\X");
+  store_.AddKey(kHkeyClassesRoot, ".txt");
+  store_.AddKey(kHkcu, "Q\"K");
   EXPECT_EQ(Export(kHklm, "software\\x"), (Lines{"0x0,\"x\""}));
   EXPECT_EQ(Export(kHklm, "SYSTEM\\CurrentControlSet\\Services\\X"),
             (Lines{"0x0,\"ControlSet001\\Services\\X\""}));
@@ -166,9 +164,9 @@ TEST_F(KeyExportTest, WholeRootNamesItsSubkeysWithoutALeadingBackslash) {
   settings_.addExpanderEntries = true;
   settings_.replaceMode = 0;
   env_.Set("TOVRIX_LIVE_ROOT", "D:\\r");
-  MemoryRegistry::SetValue(kHkcu, "Control Panel\\Desktop", "W", kRegSz,
+  store_.SetValue(kHkcu, "Control Panel\\Desktop", "W", kRegSz,
                            Sz("%TOVRIX_LIVE_ROOT%"));
-  MemoryRegistry::SetValue(kHkeyClassesRoot, ".txt", "", kRegSz, Sz("%TOVRIX_LIVE_ROOT%"));
+  store_.SetValue(kHkeyClassesRoot, ".txt", "", kRegSz, Sz("%TOVRIX_LIVE_ROOT%"));
   EXPECT_EQ(Export(kHkcu, ""), (Lines{
                                    "0x0,\"\"",
                                    "0x0,\"Control Panel\"",
@@ -188,12 +186,12 @@ TEST_F(KeyExportTest, WholeRootNamesItsSubkeysWithoutALeadingBackslash) {
 
 TEST_F(KeyExportTest, SortsNamesAndWalksSubkeysDepthFirst) {
   settings_.verbose = true;
-  MemoryRegistry::SetValue(kHkcu, "R", "b", kRegSz, Sz("1"));
-  MemoryRegistry::SetValue(kHkcu, "R", "C", kRegSz, Sz("2"));
-  MemoryRegistry::SetValue(kHkcu, "R", "a", kRegSz, Sz("3"));
-  MemoryRegistry::SetValue(kHkcu, "R\\zz", "v", kRegDword, Dword(2));
-  MemoryRegistry::AddKey(kHkcu, "R\\Mid\\Deep");
-  MemoryRegistry::AddKey(kHkcu, "R\\alpha");
+  store_.SetValue(kHkcu, "R", "b", kRegSz, Sz("1"));
+  store_.SetValue(kHkcu, "R", "C", kRegSz, Sz("2"));
+  store_.SetValue(kHkcu, "R", "a", kRegSz, Sz("3"));
+  store_.SetValue(kHkcu, "R\\zz", "v", kRegDword, Dword(2));
+  store_.AddKey(kHkcu, "R\\Mid\\Deep");
+  store_.AddKey(kHkcu, "R\\alpha");
   EXPECT_EQ(Export(kHkcu, "R"), (Lines{
                                     "0x0,\"R\"",
                                     "0x1,\"R\",\"a\",\"3\"",
@@ -213,7 +211,7 @@ TEST_F(KeyExportTest, SortsNamesAndWalksSubkeysDepthFirst) {
 TEST_F(KeyExportTest, StopsDescending512LevelsBelowTheListedKey) {
   std::string deepest = "Top";
   for (int i = 1; i <= kMaxExportDepth + 3; ++i) deepest += "\\L";
-  MemoryRegistry::AddKey(kHkcu, deepest);
+  store_.AddKey(kHkcu, deepest);
   const Lines lines = Export(kHkcu, "Top");
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMaxExportDepth) + 1);
   std::string last = "Top";
@@ -222,17 +220,17 @@ TEST_F(KeyExportTest, StopsDescending512LevelsBelowTheListedKey) {
 }
 
 TEST_F(KeyExportTest, ValueReadFailuresEndTheExport) {
-  MemoryRegistry::SetValue(kHkcu, "E", "a", kRegSz, Sz("kept"));
-  MemoryRegistry::SetValue(kHkcu, "E", "Big", kRegDword, std::string(8, '\0'));
+  store_.SetValue(kHkcu, "E", "a", kRegSz, Sz("kept"));
+  store_.SetValue(kHkcu, "E", "Big", kRegDword, std::string(8, '\0'));
   TStringList target;
-  EXPECT_THROW(ExportKey(target, kHkcu, "E", settings_, expanders_, console_),
+  EXPECT_THROW(ExportKey(store_, target, kHkcu, "E", settings_, expanders_, console_),
                ERegistryException);
 }
 
 TEST_F(KeyExportTest, KeyOpenableOnlyForQueriesGivesValuesButNoSubkeys) {
-  MemoryRegistry::SetValue(kHkcu, "Q", "v", kRegSz, Sz("1"));
-  MemoryRegistry::AddKey(kHkcu, "Q\\Sub");
-  MemoryRegistry::SetKeyAccess(kHkcu, "Q", kKeyQueryValue);
+  store_.SetValue(kHkcu, "Q", "v", kRegSz, Sz("1"));
+  store_.AddKey(kHkcu, "Q\\Sub");
+  store_.SetKeyAccess(kHkcu, "Q", kKeyQueryValue);
   EXPECT_EQ(Export(kHkcu, "Q"), (Lines{"0x0,\"Q\"", "0x1,\"Q\",\"v\",\"1\""}));
 }
 
@@ -241,15 +239,15 @@ TEST_F(KeyExportTest, CollectsExpanderEntriesPerKey) {
   settings_.replaceMode = 0;
   env_.Set("TOVRIX_LIVE_HOME", "D:\\home");
   env_.Set("TOVRIX_LIVE_UNSET", "");
-  MemoryRegistry::SetValue(kHkcu, "Environment", "Path", kRegExpandSz,
+  store_.SetValue(kHkcu, "Environment", "Path", kRegExpandSz,
                            Sz("%TOVRIX_LIVE_HOME%\\bin"));
-  MemoryRegistry::SetValue(kHkcu, "Environment", "", kRegSz, Sz("%TOVRIX_LIVE_HOME%"));
-  MemoryRegistry::SetValue(kHkcu, "Environment", "Nope", kRegSz, Sz("%TOVRIX_LIVE_UNSET%"));
-  MemoryRegistry::SetValue(kHkcu, "Environment", "Pct", kRegSz, Sz("100%"));
-  MemoryRegistry::SetValue(kHkcu, "Environment", "Num", kRegDword, Dword(0x25));
-  MemoryRegistry::SetValue(kHkcu, "Environment\\Sub", "M", kRegMultiSz,
+  store_.SetValue(kHkcu, "Environment", "", kRegSz, Sz("%TOVRIX_LIVE_HOME%"));
+  store_.SetValue(kHkcu, "Environment", "Nope", kRegSz, Sz("%TOVRIX_LIVE_UNSET%"));
+  store_.SetValue(kHkcu, "Environment", "Pct", kRegSz, Sz("100%"));
+  store_.SetValue(kHkcu, "Environment", "Num", kRegDword, Dword(0x25));
+  store_.SetValue(kHkcu, "Environment\\Sub", "M", kRegMultiSz,
                            MultiSz({"%TOVRIX_LIVE_HOME%"}));
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\ControlSet002\\S", "I", kRegExpandSz,
+  store_.SetValue(kHklm, "SYSTEM\\ControlSet002\\S", "I", kRegExpandSz,
                            Sz("%SystemRoot%\\i.dll"));
   Export(kHkcu, "Environment");
   Export(kHklm, "SYSTEM\\ControlSet002\\S");
@@ -268,10 +266,10 @@ TEST_F(KeyExportTest, CollectsExpanderEntriesPerKey) {
 }
 
 TEST_F(KeyExportTest, RewritesTextDataByReplaceMode) {
-  MemoryRegistry::SetValue(kHkcu, "P", "e", kRegExpandSz, Sz("%SystemRoot%\\system32\\x.dll"));
-  MemoryRegistry::SetValue(kHkcu, "P", "m", kRegMultiSz,
+  store_.SetValue(kHkcu, "P", "e", kRegExpandSz, Sz("%SystemRoot%\\system32\\x.dll"));
+  store_.SetValue(kHkcu, "P", "m", kRegMultiSz,
                            MultiSz({"C:\\Program Files\\a", "c:\\boot.ini"}));
-  MemoryRegistry::SetValue(kHkcu, "P", "s", kRegSz, Sz("D:\\data"));
+  store_.SetValue(kHkcu, "P", "s", kRegSz, Sz("D:\\data"));
   EXPECT_EQ(Export(kHkcu, "P"),
             (Lines{"0x0,\"P\"", "0x2,\"P\",\"e\",\"X:\\I386\\system32\\x.dll\"",
                    "0x7,\"P\",\"m\",\"X:\\PROGRAMS\\a\",\"X:\\boot.ini\"",
@@ -281,4 +279,3 @@ TEST_F(KeyExportTest, RewritesTextDataByReplaceMode) {
 }  // namespace
 }  // namespace tovrix
 
-#endif  // _WIN32

@@ -1,5 +1,4 @@
-// ProcessKeyList over the in-memory registry store (Linux build).
-#ifndef _WIN32
+// ProcessKeyList over the in-memory registry store.
 
 #include "liveexport/key_list.h"
 
@@ -16,7 +15,6 @@
 namespace tovrix {
 namespace {
 
-using platform::MemoryRegistry;
 using testing::Bytes;
 using testing::Dword;
 using testing::Fill;
@@ -37,7 +35,7 @@ class KeyListTest : public testing::MemoryRegistryTest {
 
   void Run(std::string_view fileBytes) {
     ScratchFile file("keys.txt", fileBytes);
-    ProcessKeyList(file.path(), settings_, lists_, console_);
+    ProcessKeyList(file.path(), store_, settings_, lists_, console_);
   }
 
   EnvGuard env_;
@@ -47,8 +45,8 @@ class KeyListTest : public testing::MemoryRegistryTest {
 };
 
 TEST_F(KeyListTest, ExportsEachListedKeyIntoItsSection) {
-  MemoryRegistry::SetValue(kHklm, "SOFTWARE\\Vendor\\App", "v", kRegSz, Sz("1"));
-  MemoryRegistry::SetValue(kHkcu, "Control Panel\\Desktop", "w", kRegDword, Dword(7));
+  store_.SetValue(kHklm, "SOFTWARE\\Vendor\\App", "v", kRegSz, Sz("1"));
+  store_.SetValue(kHkcu, "Control Panel\\Desktop", "w", kRegDword, Dword(7));
   Run("; comment\r\n"
       "\r\n"
       "  \t\r\n"
@@ -83,10 +81,10 @@ TEST_F(KeyListTest, OnlyCommentsAndBlanksAddNothing) {
 }
 
 TEST_F(KeyListTest, ReadsTheLiveControlSetFromSystemSelect) {
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\Select", "Current", kRegDword, Dword(2));
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\ControlSet002\\Services\\X", "Start", kRegDword,
+  store_.SetValue(kHklm, "SYSTEM\\Select", "Current", kRegDword, Dword(2));
+  store_.SetValue(kHklm, "SYSTEM\\ControlSet002\\Services\\X", "Start", kRegDword,
                            Dword(3));
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\ControlSet001\\Services\\X", "Start", kRegDword,
+  store_.SetValue(kHklm, "SYSTEM\\ControlSet001\\Services\\X", "Start", kRegDword,
                            Dword(1));
   settings_.verbose = true;
   Run("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\X\r\n"
@@ -103,14 +101,14 @@ TEST_F(KeyListTest, ReadsTheLiveControlSetFromSystemSelect) {
 }
 
 TEST_F(KeyListTest, ControlSetsFromTenOnKeepTheirNumber) {
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\Select", "Current", kRegDword, Dword(10));
-  MemoryRegistry::AddKey(kHklm, "SYSTEM\\ControlSet010\\Control");
+  store_.SetValue(kHklm, "SYSTEM\\Select", "Current", kRegDword, Dword(10));
+  store_.AddKey(kHklm, "SYSTEM\\ControlSet010\\Control");
   Run("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\r\n");
   EXPECT_EQ(Items(lists_.setupRegAddReg), (Lines{"0x0,\"ControlSet010\\Control\""}));
 }
 
 TEST_F(KeyListTest, WithoutSystemSelectReadsControlSet001) {
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\ControlSet001\\Services\\X", "Start", kRegDword,
+  store_.SetValue(kHklm, "SYSTEM\\ControlSet001\\Services\\X", "Start", kRegDword,
                            Dword(1));
   Run("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\X\r\n");
   EXPECT_EQ(Items(lists_.setupRegAddReg),
@@ -119,7 +117,7 @@ TEST_F(KeyListTest, WithoutSystemSelectReadsControlSet001) {
 }
 
 TEST_F(KeyListTest, SystemSelectWithoutCurrentEndsTheRunBeforeAnyKey) {
-  MemoryRegistry::SetValue(kHklm, "SYSTEM\\Select", "Default", kRegDword, Dword(1));
+  store_.SetValue(kHklm, "SYSTEM\\Select", "Default", kRegDword, Dword(1));
   EXPECT_THROW(Run("HKCU\\Software\r\n"), ERegistryException);
   EXPECT_EQ(lists_.defaultAddReg.Count(), 0);
 }
@@ -143,7 +141,7 @@ TEST_F(KeyListTest, AppendingCutsTheSectionsEarlierItemsAtLineBreaks) {
   const std::string nul("\"a\0b\"", 5);
   Fill(lists_.softwareAddReg, {"0x3,\"R\",\"b\",01,\\\r\n  02", nul, "s\rt"});
   Fill(lists_.defaultAddReg, {"untouched\r\nitem"});
-  MemoryRegistry::SetValue(kHkeyClassesRoot, ".bin", "v", kRegBinary, Bytes(26));
+  store_.SetValue(kHkeyClassesRoot, ".bin", "v", kRegBinary, Bytes(26));
   Run("HKCR\\.bin\r\nHKCR\\.bin\r\n");
   const std::string row =
       "00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,\\";
@@ -157,11 +155,10 @@ TEST_F(KeyListTest, AppendingCutsTheSectionsEarlierItemsAtLineBreaks) {
 }
 
 TEST_F(KeyListTest, MissingFileRaisesOpenError) {
-  EXPECT_THROW(ProcessKeyList("/nonexistent-tovrix/keys.txt", settings_, lists_, console_),
+  EXPECT_THROW(ProcessKeyList("/nonexistent-tovrix/keys.txt", store_, settings_, lists_, console_),
                EFOpenError);
 }
 
 }  // namespace
 }  // namespace tovrix
 
-#endif  // _WIN32

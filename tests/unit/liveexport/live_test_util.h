@@ -1,6 +1,6 @@
 // Helpers shared by the live-export tests: registry data in its stored
-// byte forms, list contents, scratch files, and a fixture that empties the
-// in-memory registry store around each test.
+// byte forms, list contents, scratch files, and a fixture that gives each
+// test an empty in-memory registry store.
 #ifndef TOVRIX_TESTS_UNIT_LIVEEXPORT_LIVE_TEST_UTIL_H_
 #define TOVRIX_TESTS_UNIT_LIVEEXPORT_LIVE_TEST_UTIL_H_
 
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry.h"
+#include "support/memory_registry.h"
 #include "text/string_list.h"
 
 namespace tovrix::testing {
@@ -77,8 +77,8 @@ class ScratchFile {
 
 class MemoryRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::MemoryRegistry::Clear(); }
-  void TearDown() override { platform::MemoryRegistry::Clear(); }
+  void TearDown() override { EXPECT_EQ(store_.OpenHandles(), 0u) << "a key was left open"; }
+  MemoryRegistry store_;
 };
 
 }  // namespace tovrix::testing

@@ -1,5 +1,4 @@
-// TRegistry over the in-memory registry store (Linux build).
-#ifndef _WIN32
+// TRegistry over the in-memory registry store.
 
 #include "liveexport/registry.h"
 
@@ -14,7 +13,6 @@
 namespace tovrix {
 namespace {
 
-using platform::MemoryRegistry;
 using testing::Dword;
 using testing::Items;
 using testing::Sz;
@@ -22,8 +20,8 @@ using testing::Sz;
 class RegistryTest : public testing::MemoryRegistryTest {};
 
 TEST_F(RegistryTest, OpensRelativeToRootOrOpenKeyAndFallsBackOnAccess) {
-  MemoryRegistry::AddKey(kHkeyLocalMachine, "Software\\Vendor\\App");
-  TRegistry reg;
+  store_.AddKey(kHkeyLocalMachine, "Software\\Vendor\\App");
+  TRegistry reg(store_);
   EXPECT_EQ(reg.Root(), kHkeyCurrentUser);
   reg.SetRoot(kHkeyLocalMachine);
 
@@ -46,9 +44,9 @@ TEST_F(RegistryTest, OpensRelativeToRootOrOpenKeyAndFallsBackOnAccess) {
   EXPECT_FALSE(reg.HasOpenKey());
 
   // The three access requests, in order.
-  MemoryRegistry::SetKeyAccess(kHkeyCurrentUser, "NoNotify", kKeyReadNoNotify);
-  MemoryRegistry::SetKeyAccess(kHkeyCurrentUser, "QueryOnly", kKeyQueryValue);
-  MemoryRegistry::SetKeyAccess(kHkeyCurrentUser, "Closed", 0);
+  store_.SetKeyAccess(kHkeyCurrentUser, "NoNotify", kKeyReadNoNotify);
+  store_.SetKeyAccess(kHkeyCurrentUser, "QueryOnly", kKeyQueryValue);
+  store_.SetKeyAccess(kHkeyCurrentUser, "Closed", 0);
   EXPECT_TRUE(reg.OpenKeyRead("NoNotify"));
   EXPECT_EQ(reg.Access(), kKeyReadNoNotify);
   reg.CloseCurrentKey();
@@ -59,16 +57,16 @@ TEST_F(RegistryTest, OpensRelativeToRootOrOpenKeyAndFallsBackOnAccess) {
 }
 
 TEST_F(RegistryTest, ListsNamesInStoreOrder) {
-  MemoryRegistry::SetValue(kHkeyCurrentUser, "K", "zeta", kRegSz, Sz("1"));
-  MemoryRegistry::SetValue(kHkeyCurrentUser, "K", "", kRegSz, Sz("d"));
-  MemoryRegistry::SetValue(kHkeyCurrentUser, "K", "Alpha", kRegSz, Sz("2"));
-  MemoryRegistry::SetValue(kHkeyCurrentUser, "K", "ZETA", kRegSz, Sz("3"));  // same value
-  MemoryRegistry::AddKey(kHkeyCurrentUser, "K\\sub2");
-  MemoryRegistry::AddKey(kHkeyCurrentUser, "K\\Sub1");
-  MemoryRegistry::SetKeyAccess(kHkeyCurrentUser, "Q", kKeyQueryValue);
-  MemoryRegistry::AddKey(kHkeyCurrentUser, "Q\\Hidden");
+  store_.SetValue(kHkeyCurrentUser, "K", "zeta", kRegSz, Sz("1"));
+  store_.SetValue(kHkeyCurrentUser, "K", "", kRegSz, Sz("d"));
+  store_.SetValue(kHkeyCurrentUser, "K", "Alpha", kRegSz, Sz("2"));
+  store_.SetValue(kHkeyCurrentUser, "K", "ZETA", kRegSz, Sz("3"));  // same value
+  store_.AddKey(kHkeyCurrentUser, "K\\sub2");
+  store_.AddKey(kHkeyCurrentUser, "K\\Sub1");
+  store_.SetKeyAccess(kHkeyCurrentUser, "Q", kKeyQueryValue);
+  store_.AddKey(kHkeyCurrentUser, "Q\\Hidden");
 
-  TRegistry reg;
+  TRegistry reg(store_);
   TStringList names;
   names.Add("stale");
   reg.ListValueNames(names);  // no open key: empty list
@@ -89,13 +87,13 @@ TEST_F(RegistryTest, ListsNamesInStoreOrder) {
 
 TEST_F(RegistryTest, ReadsValuesByType) {
   const std::uint32_t hkcu = kHkeyCurrentUser;
-  MemoryRegistry::SetValue(hkcu, "K", "Str", kRegSz, std::string("ab\0cd\0", 6));
-  MemoryRegistry::SetValue(hkcu, "K", "NoNul", kRegSz, "xyz");
-  MemoryRegistry::SetValue(hkcu, "K", "Short", kRegDword, "\x34\x12");
-  MemoryRegistry::SetValue(hkcu, "K", "Bin", kRegBinary, "\x01\x02\x03");
-  MemoryRegistry::SetValue(hkcu, "K", "Multi", kRegMultiSz, std::string("a\0\0", 3));
+  store_.SetValue(hkcu, "K", "Str", kRegSz, std::string("ab\0cd\0", 6));
+  store_.SetValue(hkcu, "K", "NoNul", kRegSz, "xyz");
+  store_.SetValue(hkcu, "K", "Short", kRegDword, "\x34\x12");
+  store_.SetValue(hkcu, "K", "Bin", kRegBinary, "\x01\x02\x03");
+  store_.SetValue(hkcu, "K", "Multi", kRegMultiSz, std::string("a\0\0", 3));
 
-  TRegistry reg;
+  TRegistry reg(store_);
   ASSERT_TRUE(reg.OpenKeyRead("K"));
   EXPECT_EQ(reg.ReadStringValue("Str"), "ab");
   EXPECT_EQ(reg.ReadStringValue("NoNul"), "xyz");
@@ -137,14 +135,14 @@ std::string RegistryError(Call call) {
 
 TEST_F(RegistryTest, ReadFailuresRaiseRegistryExceptions) {
   const std::uint32_t hkcu = kHkeyCurrentUser;
-  MemoryRegistry::SetValue(hkcu, "K", "Str", kRegSz, Sz("text"));
-  MemoryRegistry::SetValue(hkcu, "K", "S", kRegSz, Sz("ab"));
-  MemoryRegistry::SetValue(hkcu, "K", "Big", kRegDword, std::string(8, '\1'));
-  MemoryRegistry::SetValue(hkcu, "K", "Dw", kRegDword, Dword(1));
-  MemoryRegistry::SetValue(hkcu, "K", "Bin", kRegBinary, "\x01\x02\x03");
-  MemoryRegistry::SetValue(hkcu, "K", "Qw", kRegQword, std::string(8, '\0'));
+  store_.SetValue(hkcu, "K", "Str", kRegSz, Sz("text"));
+  store_.SetValue(hkcu, "K", "S", kRegSz, Sz("ab"));
+  store_.SetValue(hkcu, "K", "Big", kRegDword, std::string(8, '\1'));
+  store_.SetValue(hkcu, "K", "Dw", kRegDword, Dword(1));
+  store_.SetValue(hkcu, "K", "Bin", kRegBinary, "\x01\x02\x03");
+  store_.SetValue(hkcu, "K", "Qw", kRegQword, std::string(8, '\0'));
 
-  TRegistry reg;
+  TRegistry reg(store_);
   ASSERT_TRUE(reg.OpenKeyRead("K"));
   const std::string readFailed = "の取得に失敗しました";
   const std::string badType = "のデータ型が不正です";
@@ -164,4 +162,3 @@ TEST_F(RegistryTest, ReadFailuresRaiseRegistryExceptions) {
 }  // namespace
 }  // namespace tovrix
 
-#endif  // _WIN32

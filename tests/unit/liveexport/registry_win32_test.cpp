@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "liveexport/live_test_util.h"
@@ -25,7 +26,9 @@ bool HasName(const TStringList& list, const std::string& name) {
 }
 
 TEST(RegistryWin32, ReadsSystemSelect) {
-  TRegistry reg;
+  std::unique_ptr<platform::RegistryStore> live = platform::OpenLiveRegistry();
+  ASSERT_TRUE(live);
+  TRegistry reg(*live);
   reg.SetRoot(kHkeyLocalMachine);
   ASSERT_TRUE(reg.OpenKeyRead("System\\Select"));
   EXPECT_EQ(reg.Access(), kKeyRead);

@@ -1,0 +1,224 @@
+#include "support/hive_writer.h"
+
+#include <hivex.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <stdexcept>
+
+namespace tovrix::testing {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 0x1000;
+constexpr std::size_t kHbinSize = 0x1000;
+constexpr std::size_t kHbinHeader = 0x20;
+constexpr std::size_t kChecksumOffset = 0x1FC;
+
+void Put16(std::string& b, std::size_t at, std::uint16_t v) {
+  b[at] = static_cast<char>(v & 0xFF);
+  b[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(std::string& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::uint32_t Get32(const std::string& b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
+  return v;
+}
+
+void SetChecksum(std::string& file) {
+  std::uint32_t sum = 0;
+  for (std::size_t at = 0; at < kChecksumOffset; at += 4) sum ^= Get32(file, at);
+  Put32(file, kChecksumOffset, sum);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+[[noreturn]] void HivexFailed(const char* what, const std::string& path) {
+  throw std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(errno));
+}
+
+class Hive {
+ public:
+  explicit Hive(const std::string& path) : path_(path), h_(hivex_open(path.c_str(), HIVEX_OPEN_WRITE)) {
+    if (h_ == nullptr) HivexFailed("hivex_open", path);
+  }
+  ~Hive() { hivex_close(h_); }
+  Hive(const Hive&) = delete;
+  Hive& operator=(const Hive&) = delete;
+
+  hive_node_h Key(std::string_view path) {
+    hive_node_h node = hivex_root(h_);
+    std::size_t start = 0;
+    while (start < path.size()) {
+      std::size_t end = path.find('\\', start);
+      if (end == std::string_view::npos) end = path.size();
+      const std::string name(path.substr(start, end - start));
+      hive_node_h child = hivex_node_get_child(h_, node, name.c_str());
+      if (child == 0) child = hivex_node_add_child(h_, node, name.c_str());
+      if (child == 0) HivexFailed("hivex_node_add_child", name);
+      node = child;
+      start = end + 1;
+    }
+    return node;
+  }
+
+  void SetValues(hive_node_h node, const std::vector<HiveValue>& values) {
+    std::vector<hive_set_value> set;
+    for (const HiveValue& v : values) {
+      set.push_back(hive_set_value{const_cast<char*>(v.name.c_str()),
+                                   static_cast<hive_type>(v.type), v.data.size(),
+                                   const_cast<char*>(v.data.data())});
+    }
+    if (hivex_node_set_values(h_, node, set.size(), set.data(), 0) != 0) {
+      HivexFailed("hivex_node_set_values", path_);
+    }
+  }
+
+  void Commit() {
+    if (hivex_commit(h_, nullptr, 0) != 0) HivexFailed("hivex_commit", path_);
+  }
+
+ private:
+  std::string path_;
+  hive_h* h_;
+};
+
+void AppendUtf16Unit(std::string& out, std::uint32_t unit) {
+  out += static_cast<char>(unit & 0xFF);
+  out += static_cast<char>((unit >> 8) & 0xFF);
+}
+
+}  // namespace
+
+void WriteEmptyHive(const std::string& path) {
+  std::string file(kHeaderSize + kHbinSize, '\0');
+  // Header.
+  file.replace(0, 4, "regf");
+  Put32(file, 0x04, 1);  // sequence numbers, equal: nothing waits in a log
+  Put32(file, 0x08, 1);
+  Put32(file, 0x14, 1);  // version 1.5
+  Put32(file, 0x18, 5);
+  Put32(file, 0x20, 1);  // format: direct memory load
+  Put32(file, 0x24, kHbinHeader);  // root cell, counted from the first hbin
+  Put32(file, 0x28, kHbinSize);    // size of the hbins
+  Put32(file, 0x2C, 1);
+  SetChecksum(file);
+  // The hbin.
+  const std::size_t bin = kHeaderSize;
+  file.replace(bin, 4, "hbin");
+  Put32(file, bin + 0x04, 0);  // its offset from the first hbin
+  Put32(file, bin + 0x08, kHbinSize);
+  // Root key: cell size (negative while used), "nk", flags hive entry, no
+  // delete, compressed name.
+  const std::size_t nk = bin + kHbinHeader;
+  const std::size_t nkSize = 0x58;
+  const std::size_t sk = nk + nkSize;
+  const std::size_t skSize = 0x30;
+  Put32(file, nk, static_cast<std::uint32_t>(-static_cast<std::int32_t>(nkSize)));
+  file.replace(nk + 4, 2, "nk");
+  Put16(file, nk + 0x06, 0x2C);
+  Put32(file, nk + 0x20, 0xFFFFFFFF);  // no subkey lists, no values, no class
+  Put32(file, nk + 0x24, 0xFFFFFFFF);
+  Put32(file, nk + 0x2C, 0xFFFFFFFF);
+  Put32(file, nk + 0x30, static_cast<std::uint32_t>(sk - bin));
+  Put32(file, nk + 0x34, 0xFFFFFFFF);
+  Put16(file, nk + 0x4C, 4);
+  file.replace(nk + 0x50, 4, "ROOT");
+  // Security record: a list of one (it links to itself), one user, and an
+  // empty self-relative security descriptor.
+  Put32(file, sk, static_cast<std::uint32_t>(-static_cast<std::int32_t>(skSize)));
+  file.replace(sk + 4, 2, "sk");
+  Put32(file, sk + 0x08, static_cast<std::uint32_t>(sk - bin));
+  Put32(file, sk + 0x0C, static_cast<std::uint32_t>(sk - bin));
+  Put32(file, sk + 0x10, 1);
+  Put32(file, sk + 0x14, 20);
+  file[sk + 0x18] = 1;               // revision
+  Put16(file, sk + 0x1A, 0x8000);    // self-relative
+  // The rest of the hbin is one free cell (positive size).
+  const std::size_t rest = sk + skSize;
+  Put32(file, rest, static_cast<std::uint32_t>(bin + kHbinSize - rest));
+  WriteAll(path, file);
+}
+
+void WriteHive(const std::string& path, const std::vector<HiveKey>& keys) {
+  WriteEmptyHive(path);
+  Hive hive(path);
+  // hivex replaces a key's values as a whole: gather them first.
+  std::vector<std::pair<hive_node_h, std::vector<HiveValue>>> values;
+  std::map<hive_node_h, std::size_t> slot;
+  for (const HiveKey& key : keys) {
+    const hive_node_h node = hive.Key(key.path);
+    auto [it, added] = slot.emplace(node, values.size());
+    if (added) values.emplace_back(node, std::vector<HiveValue>());
+    auto& list = values[it->second].second;
+    list.insert(list.end(), key.values.begin(), key.values.end());
+  }
+  for (const auto& [node, list] : values) {
+    if (!list.empty()) hive.SetValues(node, list);
+  }
+  hive.Commit();
+}
+
+void MarkHiveDirty(const std::string& path) {
+  std::string file = ReadAll(path);
+  if (file.size() < kHeaderSize) throw std::runtime_error("no hive: " + path);
+  Put32(file, 0x08, Get32(file, 0x04) + 1);
+  SetChecksum(file);
+  WriteAll(path, file);
+}
+
+std::string Utf16(std::string_view utf8, bool terminated) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    std::uint32_t code = b;
+    std::size_t length = 1;
+    if (b >= 0xF0) {
+      code = b & 0x07;
+      length = 4;
+    } else if (b >= 0xE0) {
+      code = b & 0x0F;
+      length = 3;
+    } else if (b >= 0xC0) {
+      code = b & 0x1F;
+      length = 2;
+    }
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    i += length;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      AppendUtf16Unit(out, 0xD800 | (code >> 10));
+      AppendUtf16Unit(out, 0xDC00 | (code & 0x3FF));
+    } else {
+      AppendUtf16Unit(out, code);
+    }
+  }
+  if (terminated) AppendUtf16Unit(out, 0);
+  return out;
+}
+
+std::string DwordData(std::uint32_t value) {
+  std::string out(4, '\0');
+  Put32(out, 0, value);
+  return out;
+}
+
+}  // namespace tovrix::testing

@@ -1,0 +1,167 @@
+// The .reg reader behind KeysOfRegText (hive_writer.h): just enough of the
+// format to describe test hives.
+#include <cctype>
+#include <stdexcept>
+
+#include "support/hive_writer.h"
+
+namespace tovrix::testing {
+
+namespace {
+
+std::string Utf16ToUtf8(std::string_view bytes) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t code = static_cast<unsigned char>(bytes[i]) |
+                         static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size()) {
+      const std::uint32_t low = static_cast<unsigned char>(bytes[i + 2]) |
+                                static_cast<unsigned char>(bytes[i + 3]) << 8;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | code >> 6);
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | code >> 12);
+      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | code >> 18);
+      out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text;
+}
+
+// A quoted text from `pos` (at the opening quote) with \\ and \" resolved;
+// `pos` ends after the closing quote.
+std::string Quoted(std::string_view line, std::size_t& pos) {
+  std::string out;
+  for (++pos; pos < line.size() && line[pos] != '"'; ++pos) {
+    if (line[pos] == '\\' && pos + 1 < line.size()) ++pos;
+    out += line[pos];
+  }
+  ++pos;
+  return out;
+}
+
+std::string HexBytes(std::string_view list) {
+  std::string out;
+  std::string item;
+  auto flush = [&] {
+    if (!item.empty()) out += static_cast<char>(std::stoul(item, nullptr, 16));
+    item.clear();
+  };
+  for (char c : list) {
+    if (c == ',') {
+      flush();
+    } else if (std::isxdigit(static_cast<unsigned char>(c))) {
+      item += c;
+    }
+  }
+  flush();
+  return out;
+}
+
+HiveValue ValueOfLine(std::string_view line) {
+  HiveValue value;
+  std::size_t pos = 0;
+  if (line.front() == '@') {
+    pos = 1;
+  } else {
+    value.name = Quoted(line, pos);
+  }
+  if (pos >= line.size() || line[pos] != '=') throw std::runtime_error("bad value line");
+  const std::string_view data = Trim(line.substr(pos + 1));
+  if (!data.empty() && data.front() == '"') {
+    std::size_t at = 0;
+    value.type = 1;
+    value.data = Utf16(Quoted(data, at));
+  } else if (data.rfind("dword:", 0) == 0) {
+    value.type = 4;
+    value.data = DwordData(static_cast<std::uint32_t>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
+  } else if (data.rfind("hex:", 0) == 0) {
+    value.type = 3;
+    value.data = HexBytes(data.substr(4));
+  } else if (data.rfind("hex(", 0) == 0) {
+    const std::size_t close = data.find("):");
+    value.type = static_cast<std::uint32_t>(std::stoul(std::string(data.substr(4, close - 4)), nullptr, 16));
+    value.data = HexBytes(data.substr(close + 2));
+  } else {
+    throw std::runtime_error("unknown data: " + std::string(data));
+  }
+  return value;
+}
+
+}  // namespace
+
+std::vector<HiveKey> KeysOfRegText(std::string_view text, std::string_view prefix) {
+  std::string utf8 = text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE'
+                         ? Utf16ToUtf8(text.substr(2))
+                         : std::string(text);
+  if (utf8.rfind("\xEF\xBB\xBF", 0) == 0) utf8.erase(0, 3);
+  const std::string upperPrefix = Upper(prefix);
+
+  std::vector<HiveKey> keys;
+  bool inside = false;
+  std::string pending;  // a value line continued with '\'
+  std::size_t start = 0;
+  while (start < utf8.size()) {
+    std::size_t end = utf8.find('\n', start);
+    if (end == std::string::npos) end = utf8.size();
+    std::string_view line = Trim(std::string_view(utf8).substr(start, end - start));
+    start = end + 1;
+    if (!pending.empty() || (!line.empty() && line.back() == '\\')) {
+      pending.append(line);
+      if (!pending.empty() && pending.back() == '\\') {
+        pending.pop_back();
+        continue;
+      }
+      line = pending;
+    }
+    const std::string logical(line);
+    pending.clear();
+    if (logical.empty() || logical[0] == ';' || logical.rfind("Windows Registry", 0) == 0 ||
+        logical.rfind("REGEDIT", 0) == 0) {
+      continue;
+    }
+    if (logical[0] == '[') {
+      const std::string path = logical.substr(1, logical.rfind(']') - 1);
+      const std::string upper = Upper(path);
+      inside = false;
+      if (upper == upperPrefix) {
+        keys.push_back(HiveKey{"", {}});
+        inside = true;
+      } else if (upper.rfind(upperPrefix + "\\", 0) == 0) {
+        keys.push_back(HiveKey{path.substr(prefix.size() + 1), {}});
+        inside = true;
+      }
+      continue;
+    }
+    if (!inside) continue;
+    keys.back().values.push_back(ValueOfLine(logical));
+  }
+  return keys;
+}
+
+}  // namespace tovrix::testing
