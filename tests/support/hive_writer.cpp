@@ -183,6 +183,65 @@ void MarkHiveDirty(const std::string& path) {
   WriteAll(path, file);
 }
 
+void StoreAsBigData(const std::string& path) {
+  constexpr std::uint32_t kSegment = 16344;
+  std::string file = ReadAll(path);
+  if (file.size() < kHeaderSize + kHbinSize) throw std::runtime_error("no hive: " + path);
+  auto align8 = [](std::size_t n) { return (n + 7) & ~std::size_t{7}; };
+  auto used = [](std::size_t size) { return static_cast<std::uint32_t>(-static_cast<std::int32_t>(size)); };
+  std::vector<std::size_t> big;  // vk records
+  for (std::size_t bin = kHeaderSize; bin + kHbinHeader <= file.size(); bin += Get32(file, bin + 8)) {
+    if (file.compare(bin, 4, "hbin") != 0 || Get32(file, bin + 8) == 0) break;
+    const std::size_t end = bin + Get32(file, bin + 8);
+    for (std::size_t cell = bin + kHbinHeader; cell + 8 <= end;) {
+      const auto size = static_cast<std::int32_t>(Get32(file, cell));
+      if (size == 0) break;
+      if (size < 0 && file.compare(cell + 4, 2, "vk") == 0 && Get32(file, cell + 8) > kSegment &&
+          Get32(file, cell + 8) < 0x80000000u) {
+        big.push_back(cell);
+      }
+      cell += static_cast<std::size_t>(size < 0 ? -size : size);
+    }
+  }
+  for (const std::size_t vk : big) {
+    const std::uint32_t length = Get32(file, vk + 8);
+    const std::size_t old = kHeaderSize + Get32(file, vk + 12);
+    const std::string data = file.substr(old + 4, length);
+    Put32(file, old, static_cast<std::uint32_t>(static_cast<std::int32_t>(Get32(file, old)) * -1));
+    const std::size_t count = (length + kSegment - 1) / kSegment;
+    std::string bin(kHbinHeader, '\0');
+    const std::size_t at = file.size();
+    auto cell = [&](std::size_t size) {
+      const std::size_t offset = bin.size();
+      bin.resize(offset + align8(size), '\0');
+      Put32(bin, offset, used(align8(size)));
+      return offset;
+    };
+    const std::size_t db = cell(16);
+    const std::size_t list = cell(4 + 4 * count);
+    bin.replace(db + 4, 2, "db");
+    Put16(bin, db + 6, static_cast<std::uint16_t>(count));
+    Put32(bin, db + 8, static_cast<std::uint32_t>(at + list - kHeaderSize));
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string part = data.substr(i * kSegment, kSegment);
+      const std::size_t segment = cell(4 + part.size() + 4);  // hivex skips a segment's last 4 bytes
+      bin.replace(segment + 4, part.size(), part);
+      Put32(bin, list + 4 + 4 * i, static_cast<std::uint32_t>(at + segment - kHeaderSize));
+    }
+    const std::size_t rest = bin.size();
+    bin.resize((rest + 8 + kHbinSize - 1) / kHbinSize * kHbinSize, '\0');
+    Put32(bin, rest, static_cast<std::uint32_t>(bin.size() - rest));  // free
+    bin.replace(0, 4, "hbin");
+    Put32(bin, 4, static_cast<std::uint32_t>(at - kHeaderSize));
+    Put32(bin, 8, static_cast<std::uint32_t>(bin.size()));
+    file += bin;
+    Put32(file, vk + 12, static_cast<std::uint32_t>(at + db - kHeaderSize));
+  }
+  Put32(file, 0x28, static_cast<std::uint32_t>(file.size() - kHeaderSize));
+  SetChecksum(file);
+  WriteAll(path, file);
+}
+
 std::string Utf16(std::string_view utf8, bool terminated) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {

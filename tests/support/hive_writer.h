@@ -39,6 +39,11 @@ void WriteHive(const std::string& path, const std::vector<HiveKey>& keys);
 // Makes the header's sequence numbers differ (changes waiting in the logs),
 // with the checksum kept right.
 void MarkHiveDirty(const std::string& path);
+// Moves the data of every value longer than 16344 bytes into the big-data
+// form hivex does not write: a "db" record, its segment list and segments of
+// at most 16344 bytes, all in one hbin added at the end of the file. The old
+// data cells become free.
+void StoreAsBigData(const std::string& path);
 
 // Data in the forms the registry stores: UTF-16LE text (from UTF-8) with or
 // without its terminating NUL unit, a little-endian DWORD.

@@ -1,10 +1,12 @@
 // Makes a hive file for the end-to-end cases from a .reg text.
 //
-//   tovrix_mkhive REG_FILE HIVE_FILE PREFIX [--dirty] [--truncate BYTES]
+//   tovrix_mkhive REG_FILE HIVE_FILE PREFIX [--big-data] [--dirty] [--truncate BYTES]
 //
 // The keys of REG_FILE below PREFIX (HKEY_LOCAL_MACHINE\SOFTWARE, ...) become
-// the hive, their paths relative to it. --dirty marks the header as waiting
-// for its logs; --truncate cuts the finished file to BYTES.
+// the hive, their paths relative to it. --big-data stores data longer than
+// 16344 bytes in big-data records; --dirty marks the header as waiting for
+// its logs; --truncate cuts the finished file to BYTES. Options act in
+// their order.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,7 +17,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::cerr << "usage: tovrix_mkhive REG_FILE HIVE_FILE PREFIX [--dirty] [--truncate BYTES]\n";
+    std::cerr << "usage: tovrix_mkhive REG_FILE HIVE_FILE PREFIX [--big-data] [--dirty] "
+                 "[--truncate BYTES]\n";
     return 2;
   }
   try {
@@ -28,7 +31,9 @@ int main(int argc, char** argv) {
     tovrix::testing::WriteHive(hive, tovrix::testing::KeysOfRegText(text, argv[3]));
     for (int i = 4; i < argc; ++i) {
       const std::string option = argv[i];
-      if (option == "--dirty") {
+      if (option == "--big-data") {
+        tovrix::testing::StoreAsBigData(hive);
+      } else if (option == "--dirty") {
         tovrix::testing::MarkHiveDirty(hive);
       } else if (option == "--truncate" && i + 1 < argc) {
         std::filesystem::resize_file(hive, std::stoull(argv[++i]));

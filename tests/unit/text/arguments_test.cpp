@@ -108,5 +108,23 @@ TEST(CommandLineTest, SwitchLookups) {
   EXPECT_EQ(Arguments::FromList({"-"}, "p").FindSwitchIndex("f", kChars, true), -1);
 }
 
+// Where '/' separates folders, an argument holding one after its first
+// byte is a path: /tmp/a.reg must not select /t, nor /opt/x.inf /o.
+TEST(CommandLineTest, SlashPathsAreNoSwitchesOnLinux) {
+  const std::string_view kChars = "-/";
+  const Arguments args =
+      Arguments::FromList({"/f", "/tmp/a.reg", "/opt/x.inf", "-t/x", "/m", "1", "/tools"}, "p");
+#ifdef _WIN32
+  const int t = 2, o = 3;  // the Windows build keeps the byte rules
+#else
+  const int t = 7, o = -1;
+#endif
+  EXPECT_EQ(args.FindSwitchIndex("t", kChars, true), t);
+  EXPECT_EQ(args.FindSwitchIndex("o", kChars, true), o);
+  EXPECT_EQ(args.FindSwitchIndex("f", kChars, true), 1);  // switch spellings are kept
+  EXPECT_EQ(args.FindSwitchIndex("m", kChars, true), 5);
+  EXPECT_EQ(args.HasSwitch("tmp/a.reg", kChars, true), t == 2);
+}
+
 }  // namespace
 }  // namespace tovrix

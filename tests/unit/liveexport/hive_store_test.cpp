@@ -1,0 +1,205 @@
+// The Linux hive store: hive files made through hivex, read back as the
+// ANSI registry functions deliver them.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "liveexport/key_export.h"
+#include "liveexport/live_test_util.h"
+#include "liveexport/offline_registry.h"
+#include "liveexport/registry.h"
+#include "platform/registry.h"
+#include "support/hive_writer.h"
+#include "text/errors.h"
+
+namespace tovrix {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::RegistryStatus;
+using testing::DwordData;
+using testing::HiveKey;
+using testing::HiveValue;
+using testing::Utf16;
+using Strings = std::vector<std::string>;
+
+class HiveStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tovrix-hive-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Make(const std::vector<HiveKey>& keys, const std::string& name = "SOFTWARE") {
+    const std::string path = (dir_ / name).string();
+    testing::WriteHive(path, keys);
+    return path;
+  }
+
+  static std::unique_ptr<platform::RegistryStore> Open(const std::string& path) {
+    platform::HiveOpenResult hive = platform::OpenHiveFile(path);
+    EXPECT_TRUE(hive.store) << hive.error;
+    return std::move(hive.store);
+  }
+
+  // The names the store enumerates below `path`.
+  static Strings Names(platform::RegistryStore& store, const std::string& path, bool values) {
+    TRegistry registry(store);
+    registry.SetRoot(platform::kHiveRoot);
+    TStringList list;
+    if (registry.OpenKeyRead(path)) {
+      values ? registry.ListValueNames(list) : registry.ListSubkeyNames(list);
+    }
+    return testing::Items(list);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::string stored;
+    std::string delivered;
+  };
+  const Case cases[] = {
+      {"sz", 1, Utf16("ab"), std::string("ab\0", 3)},
+      {"unterminated", 1, Utf16("ab", false), "ab"},
+      {"odd", 1, std::string("A\0B", 3), "A"},  // the odd last byte is dropped
+      {"expand", 2, Utf16("%SystemRoot%\\x"), std::string("%SystemRoot%\\x\0", 15)},
+      {"multi", 7, Utf16("a") + Utf16("b") + Utf16(""), std::string("a\0b\0\0", 5)},
+      {"outside", 1, Utf16("\xC4\x93-\xE4\xB8\x80"), std::string("e-?\0", 4)},  // best fit
+      {"latin", 1, Utf16("\xC3\x84"), std::string("\xC4\0", 2)},
+      {"pair", 1, Utf16("\xF0\x9F\x98\x80"), std::string("??\0", 3)},  // one ? a unit
+      {"empty", 1, "", ""},
+      {"short dword", 4, std::string("\x34\x12", 2), std::string("\x34\x12", 2)},
+      {"link", 6, Utf16("x"), Utf16("x")},  // other types stay raw
+      {"binary", 3, std::string("\x00\xFF\x01", 3), std::string("\x00\xFF\x01", 3)},
+      {"big", 3, std::string(20000, '\x5A'), std::string(20000, '\x5A')},
+  };
+  HiveKey key{"K", {}};
+  for (const Case& c : cases) key.values.push_back(HiveValue{c.name, c.type, c.stored});
+  auto store = Open(Make({key}));
+  platform::RegistryHandle handle = 0;
+  ASSERT_EQ(store->Open(store->Root(platform::kHiveRoot), "K", 0x20019, handle),
+            RegistryStatus::Ok);
+  for (const Case& c : cases) {
+    std::uint32_t type = 0, size = 0;
+    ASSERT_EQ(store->QueryValue(handle, c.name, type, nullptr, size), RegistryStatus::Ok) << c.name;
+    EXPECT_EQ(type, c.type) << c.name;
+    EXPECT_EQ(size, c.delivered.size()) << c.name;
+    std::string data(size + 1, '\x7F');
+    std::uint32_t capacity = size > 0 ? size - 1 : 0;
+    if (size > 0) {
+      EXPECT_EQ(store->QueryValue(handle, c.name, type,
+                                  reinterpret_cast<unsigned char*>(data.data()), capacity),
+                RegistryStatus::MoreData);
+      EXPECT_EQ(capacity, size);
+    }
+    capacity = size + 1;
+    ASSERT_EQ(store->QueryValue(handle, c.name, type,
+                                reinterpret_cast<unsigned char*>(data.data()), capacity),
+              RegistryStatus::Ok);
+    EXPECT_EQ(data.substr(0, capacity), c.delivered) << c.name;
+  }
+  store->Close(handle);
+}
+
+TEST_F(HiveStoreTest, NamesComeInTheHivesOrderAndAreLookedUpLikeWindows) {
+  auto store = Open(Make({
+      {"K", {{"zeta", 4, DwordData(1)}, {"", 1, Utf16("d")}, {"\xC3\x84rger", 4, DwordData(2)},
+             {"S\xC4\x93ttings", 4, DwordData(3)}}},
+      {"K\\b", {}},
+      {"K\\A", {}},
+      {"K\\S\xC4\x93ttings", {{"in", 4, DwordData(4)}}},
+      {"K\\\xC3\x84rger", {{"in", 4, DwordData(5)}}},
+  }));
+  EXPECT_EQ(Names(*store, "K", true), (Strings{"zeta", "", "\xC4rger", "Settings"}));
+  const Strings subkeys = Names(*store, "K", false);
+  EXPECT_EQ(subkeys.size(), 4u);
+  EXPECT_NE(std::find(subkeys.begin(), subkeys.end(), "Settings"), subkeys.end());
+
+  // The ANSI name goes through the code page and is compared without regard
+  // to case over all of Unicode: "\xE4rger" (ärger) finds "Ärger"; the
+  // best-fit name "Settings" finds nothing, as no key "Settings" exists.
+  struct Lookup {
+    const char* path;
+    bool found;
+  };
+  for (const Lookup& l : {Lookup{"k\\A", true}, Lookup{"K\\B\\", true},
+                          Lookup{"K\\\xE4RGER", true}, Lookup{"K\\Settings", false},
+                          Lookup{"K\\\\A", false}, Lookup{"K\\A\\x", false}}) {
+    TRegistry registry(*store);
+    registry.SetRoot(platform::kHiveRoot);
+    EXPECT_EQ(registry.OpenKeyRead(l.path), l.found) << l.path;
+  }
+  TRegistry registry(*store);
+  registry.SetRoot(platform::kHiveRoot);
+  ASSERT_TRUE(registry.OpenKeyRead("K"));
+  EXPECT_EQ(registry.ReadDwordValue("\xC4RGER"), 2);
+  EXPECT_EQ(registry.GetValueType("Settings"), 0u);  // listed, but not found by that name
+}
+
+TEST_F(HiveStoreTest, RefusesFilesThatAreNoSoundHives) {
+  const std::string good = Make({{"K", {{"v", 1, Utf16("x")}}}});
+  std::ifstream in(good, std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(in), {});
+  auto write = [&](const std::string& name, const std::string& content) {
+    std::ofstream((dir_ / name).string(), std::ios::binary) << content;
+    return (dir_ / name).string();
+  };
+  std::string noMagic = bytes;
+  noMagic[0] = 'x';
+  std::string badSum = bytes;
+  badSum[0x40] ^= 1;
+  for (const std::string& path :
+       {write("text", "Windows Registry Editor Version 5.00\r\n"), write("empty", ""),
+        write("cut", bytes.substr(0, bytes.size() - 100)), write("magic", noMagic),
+        write("sum", badSum), dir_.string(), (dir_ / "missing").string()}) {
+    platform::HiveOpenResult hive = platform::OpenHiveFile(path);
+    EXPECT_FALSE(hive.store) << path;
+    EXPECT_FALSE(hive.error.empty()) << path;
+  }
+  EXPECT_FALSE(platform::OpenHiveFile(good).dirty);
+  testing::MarkHiveDirty(good);
+  EXPECT_TRUE(platform::OpenHiveFile(good).dirty);
+}
+
+// A subkey whose record names another parent breaks the tree; the export
+// stops with a failure naming the file instead of writing what it found.
+TEST_F(HiveStoreTest, ADamagedTreeFailsTheExportNamingTheFile) {
+  const std::string path = Make({{"K\\A", {{"v", 1, Utf16("x")}}}, {"K\\B", {}}});
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  std::string bytes((std::istreambuf_iterator<char>(file)), {});
+  // Name length 1, no class name, "A".
+  const std::size_t a = bytes.find(std::string("\x01\x00\x00\x00" "A", 5)) - 0x4C;
+  ASSERT_EQ(bytes.substr(a + 4, 2), "nk");
+  file.seekp(static_cast<std::streamoff>(a + 0x14));
+  file.write("\x20\x00\x00\x00", 4);  // the root's cell instead of K's
+  file.close();
+
+  auto software = Open(path);
+  auto mounted = MountHives(std::move(software), nullptr, nullptr);
+  TStringList target, expanders;
+  CapturingConsole console;
+  try {
+    ExportKey(*mounted, target, kHkeyLocalMachine, "SOFTWARE\\K", ConversionSettings{}, expanders,
+              console);
+    FAIL() << "no failure";
+  } catch (const ERegistryException& error) {
+    EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+  }
+}
+
+}  // namespace
+}  // namespace tovrix
+
+#endif  // _WIN32
