@@ -256,7 +256,8 @@ class MountedHives : public RegistryStore {
 
 std::unique_ptr<RegistryStore> OpenHive(const std::string& path) {
   if (path.empty()) return nullptr;
-  platform::HiveOpenResult hive = platform::OpenHiveFile(path);
+  // Reports name the file by its full path.
+  platform::HiveOpenResult hive = platform::OpenHiveFile(platform::FullPath(path));
   if (!hive.store) ThrowHiveLoadError(path, hive.error);
   if (hive.dirty) {
     platform::WriteWarning("Warning: hive file \"" + platform::FullPath(path) +

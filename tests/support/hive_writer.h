@@ -50,10 +50,12 @@ void StoreAsBigData(const std::string& path);
 std::string Utf16(std::string_view utf8, bool terminated = true);
 std::string DwordData(std::uint32_t value);
 
-// The keys of a .reg text (UTF-8, or UTF-16LE after FF FE) below `prefix`
+// The keys of a .reg text (UTF-8, UTF-16LE after FF FE, or else Latin-1)
+// below `prefix`
 // (such as HKEY_LOCAL_MACHINE\SOFTWARE), with paths made relative to it.
 // Knows "string", dword:, hex: and hex(n): data with continuation lines,
-// @ for the default value, \\ and \" in quoted texts, and ; comments.
+// @ for the default value, \\ and \" in quoted texts, and ; comments;
+// deletions ("name"=- and [-key]) are passed over.
 std::vector<HiveKey> KeysOfRegText(std::string_view text, std::string_view prefix);
 
 }  // namespace tovrix::testing

@@ -41,6 +41,34 @@ std::string Utf16ToUtf8(std::string_view bytes) {
   return out;
 }
 
+bool ValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// 8-bit text that is no UTF-8, read as Latin-1.
+std::string Latin1ToUtf8(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | b >> 6);
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string Upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -118,7 +146,8 @@ HiveValue ValueOfLine(std::string_view line) {
 std::vector<HiveKey> KeysOfRegText(std::string_view text, std::string_view prefix) {
   std::string utf8 = text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE'
                          ? Utf16ToUtf8(text.substr(2))
-                         : std::string(text);
+                     : ValidUtf8(text) ? std::string(text)
+                                       : Latin1ToUtf8(text);
   if (utf8.rfind("\xEF\xBB\xBF", 0) == 0) utf8.erase(0, 3);
   const std::string upperPrefix = Upper(prefix);
 
@@ -158,7 +187,7 @@ std::vector<HiveKey> KeysOfRegText(std::string_view text, std::string_view prefi
       }
       continue;
     }
-    if (!inside) continue;
+    if (!inside || logical.find("=-") == logical.size() - 2) continue;  // a deletion
     keys.back().values.push_back(ValueOfLine(logical));
   }
   return keys;
