@@ -62,12 +62,16 @@ struct WriteResult {
 };
 
 // Streams the parts of a file into place. The file is written atomically:
-// the bytes go to a temporary file beside the target, which is then renamed
-// over it; on any failure the old target stays as it was and the temporary
-// file is removed. An existing target that cannot be opened for writing (a
-// read-only file, a directory) is refused with CreateFailed. Where no
-// temporary file can be made beside the target (a folder one may not write
-// to, holding a file one may), the target is written in place.
+// the bytes go to a temporary file beside the target, which is flushed to
+// the disk and then renamed over it; on any failure the old target stays as
+// it was and the temporary file is removed, also when Ctrl+C or a signal
+// (SIGINT, SIGTERM, SIGHUP) ends the process meanwhile. An existing target
+// that cannot be opened for writing (a read-only file, a directory) is
+// refused with CreateFailed. Only where the folder refuses new files (one
+// may not write to it, or the temporary name is too long) while the target
+// is writable is the target written in place; a temporary file that cannot
+// be made for any other reason (no space, no inodes, quota, an I/O error)
+// is a CreateFailed with the old target intact.
 class FileWriter {
  public:
   FileWriter() = default;

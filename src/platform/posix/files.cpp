@@ -1,16 +1,18 @@
 // Files of the Linux build. Sharing modes have no Linux equivalent and are
 // ignored. Error texts are strerror() of the failing call.
 //
-// FileWriter writes to ".<name>.tmpXXXXXX" beside the target and renames
-// it over the target on Commit. It writes the target itself ("in place")
-// when no temporary file can be made there, and when the target is not a
-// regular file (a device such as /dev/null, a FIFO): renaming over those
-// would replace the device node instead of writing to it. A symbolic link
-// is followed, so the link stays and the file it names is replaced.
+// FileWriter writes to ".<name>.tmpXXXXXX" beside the target, flushes it
+// to the disk and renames it over the target on Commit. It writes the
+// target itself ("in place") when the folder refuses new files, and when
+// the target is not a regular file (a device such as /dev/null, a FIFO):
+// renaming over those would replace the device node instead of writing to
+// it. Symbolic links are followed, a dangling one too, so the link stays
+// and the file it names is written.
 #include "platform/files.h"
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -90,8 +92,10 @@ int OpenRegularForReading(std::string_view path, std::size_t& size,
 
 // Appends up to `limit` bytes from `fd` to `data`. The size known from
 // fstat is read straight into place; a file that grew since is read on in
-// chunks, one that shrank simply ends early. Returns 0 or an errno value.
-int ReadUpTo(int fd, std::size_t expected, std::size_t limit,
+// chunks. One that ends before that size shrank while it was read (another
+// program rewrites it): with `strict`, that is a read failure (EIO), as on
+// Windows, rather than half the data. Returns 0 or an errno value.
+int ReadUpTo(int fd, std::size_t expected, std::size_t limit, bool strict,
              std::string& data) {
   std::size_t have = 0;
   data.resize(std::min(expected, limit));
@@ -103,7 +107,7 @@ int ReadUpTo(int fd, std::size_t expected, std::size_t limit,
     }
     if (got == 0) {
       data.resize(have);
-      return 0;
+      return strict ? EIO : 0;
     }
     have += static_cast<std::size_t>(got);
   }
@@ -170,6 +174,7 @@ namespace {
 // `readFailure` (the whole-file read reports it, the head read counts it as
 // a file it could not open).
 ReadResult ReadRegularFile(std::string_view path, std::size_t limit, ReadStatus readFailure) {
+  const bool whole = readFailure == ReadStatus::ReadFailed;
   ReadResult result;
   std::size_t size = 0;
   const int fd = OpenRegularForReading(path, size, result.error);
@@ -178,7 +183,7 @@ ReadResult ReadRegularFile(std::string_view path, std::size_t limit, ReadStatus 
     return result;
   }
   FdCloser closer(fd);
-  const int error = ReadUpTo(fd, size, limit, result.data);
+  const int error = ReadUpTo(fd, size, limit, whole, result.data);
   if (error != 0) {
     result.status = readFailure;
     result.error = SystemText(error);
@@ -201,6 +206,98 @@ ReadResult ReadFileHead(std::string_view path, std::size_t count) {
 
 // ---------------------------------------------------------------------------
 
+// The temporary file being written, for the signal handler: a signal that
+// ends the process (SIGINT, SIGTERM, SIGHUP) removes it, then ends the
+// process as the signal would have. The name changes only while those
+// signals are blocked.
+namespace {
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+char gTemporary[PATH_MAX + 1];
+volatile sig_atomic_t gHaveTemporary = 0;
+
+extern "C" void RemoveTemporaryAndEnd(int signal) {
+  if (gHaveTemporary) ::unlink(gTemporary);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);  // delivered as the handler returns
+}
+
+// Blocks the cleanup signals while it lives.
+class CleanupSignalsBlocked {
+ public:
+  CleanupSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kCleanupSignals) sigaddset(&set, signal);
+    ::sigprocmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~CleanupSignalsBlocked() { ::sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+  CleanupSignalsBlocked(const CleanupSignalsBlocked&) = delete;
+  CleanupSignalsBlocked& operator=(const CleanupSignalsBlocked&) = delete;
+
+ private:
+  sigset_t saved_;
+};
+
+// Call with the signals blocked. A signal the process ignores (nohup) stays
+// ignored.
+void WatchTemporary(const std::string& path) {
+  static bool installed = false;
+  if (!installed) {
+    for (int signal : kCleanupSignals) {
+      struct sigaction old;
+      if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+      struct sigaction action {};
+      action.sa_handler = RemoveTemporaryAndEnd;
+      sigemptyset(&action.sa_mask);
+      ::sigaction(signal, &action, nullptr);
+    }
+    installed = true;
+  }
+  if (path.size() >= sizeof gTemporary) return;
+  std::memcpy(gTemporary, path.c_str(), path.size() + 1);
+  gHaveTemporary = 1;
+}
+
+void ForgetTemporary() { gHaveTemporary = 0; }
+
+// The file `path` names through symbolic links, also when the last link
+// dangles: the output is written through links as shell redirection does.
+std::string FollowLinks(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) return path;
+    link.resize(static_cast<std::size_t>(length));
+    if (link.front() != '/') {
+      const std::size_t slash = path.rfind('/');
+      if (slash != std::string::npos) link.insert(0, path, 0, slash + 1);
+    }
+    path = std::move(link);
+  }
+  return path;  // a loop of links: opening it fails (ELOOP)
+}
+
+// The folder part of `path`, "." when it has none.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A temporary file that cannot be made for these reasons only means the
+// folder refuses new files (or the name grows too long); the target itself
+// may still be writable. Any other reason (no space, no inodes, quota, I/O
+// error, a read-only file system) fails the write before the target is
+// touched.
+bool FolderRefusesNewFiles(int error) {
+  return error == EACCES || error == EPERM || error == ENAMETOOLONG;
+}
+
+}  // namespace
+
 struct FileWriter::Impl {
   static constexpr std::size_t kBufferSize = 1 << 20;
 
@@ -209,19 +306,22 @@ struct FileWriter::Impl {
   int fd = -1;
   std::string buffer;
   bool failed = false;  // a failure was reported; nothing more happens
-  bool committed = false;
   std::string failure;  // system text of that failure
 
   ~Impl() { Discard(); }
 
-  // Closes the file and removes an uncommitted temporary file.
+  // Closes the file and removes the temporary file.
   void Discard() {
     if (fd >= 0) {
       ::close(fd);
       fd = -1;
     }
-    if (!temporary.empty() && !committed) ::unlink(temporary.c_str());
-    temporary.clear();
+    if (!temporary.empty()) {
+      CleanupSignalsBlocked blocked;
+      ::unlink(temporary.c_str());
+      ForgetTemporary();
+      temporary.clear();
+    }
     buffer.clear();
   }
 
@@ -232,7 +332,8 @@ struct FileWriter::Impl {
     return {WriteStatus::WriteFailed, failure};
   }
 
-  // 0 or an errno value.
+  // 0 or an errno value. An exceeded file-size limit answers EFBIG (SIGXFSZ
+  // is ignored by the process).
   int WriteOut(std::string_view bytes) {
     while (!bytes.empty()) {
       const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -256,15 +357,10 @@ WriteResult FileWriter::Open(std::string_view path) {
     return {WriteStatus::CreateFailed,
             SystemText(path.empty() ? ENOENT : EINVAL)};
   }
-  struct stat info;
-  if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      target = real;
-      ::free(real);
-    }
-  }
+  target = FollowLinks(std::move(target));
   mode_t mode = 0666 & ~CurrentUmask();
   bool inPlace = false;
+  struct stat info;
   if (::stat(target.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode))
       return {WriteStatus::CreateFailed, SystemText(EISDIR)};
@@ -279,7 +375,7 @@ WriteResult FileWriter::Open(std::string_view path) {
     if (S_ISREG(info.st_mode)) {
       mode = info.st_mode & 0777;
     } else {
-      inPlace = true;
+      inPlace = true;  // a device or FIFO: renaming over it would replace the node
     }
   }
 
@@ -290,19 +386,24 @@ WriteResult FileWriter::Open(std::string_view path) {
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::string pattern = target.substr(0, nameStart) + "." +
                           target.substr(nameStart) + ".tmpXXXXXX";
+    CleanupSignalsBlocked blocked;
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0) {
+    if (fd < 0) {
+      if (!FolderRefusesNewFiles(errno)) return {WriteStatus::CreateFailed, SystemText(errno)};
+    } else {
       ::fchmod(fd, mode);
       impl->fd = fd;
       impl->temporary = pattern;
+      WatchTemporary(pattern);
     }
   }
   if (impl->fd < 0) {
-    // No file can be made beside the target (a folder one may not write
-    // to, a name too long for the temporary name): write the target itself.
-    const int fd =
-        RetryOpen(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    // Written in place: a folder that refuses new files, or a target that
+    // is no regular file. O_NONBLOCK keeps a FIFO without a reader from
+    // blocking the open (it fails with ENXIO); writes block again.
+    const int fd = RetryOpen(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK, 0666);
     if (fd < 0) return {WriteStatus::CreateFailed, SystemText(errno)};
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     impl->fd = fd;
   }
   impl_ = impl.release();
@@ -326,6 +427,9 @@ WriteResult FileWriter::Write(std::string_view bytes) {
   return {WriteStatus::Ok, {}};
 }
 
+// The bytes reach the disk before the new file takes the old one's name,
+// and the folder's new entry after it, so a power cut leaves either the old
+// file or the whole new one.
 WriteResult FileWriter::Commit() {
   if (impl_ == nullptr) return {WriteStatus::WriteFailed, SystemText(EBADF)};
   Impl& impl = *impl_;
@@ -333,14 +437,21 @@ WriteResult FileWriter::Commit() {
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
   if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
   impl.buffer.clear();
+  // Devices and FIFOs cannot be flushed (EINVAL); they need not be.
+  if (::fsync(impl.fd) != 0 && errno != EINVAL && errno != EROFS) return impl.Fail(errno);
   const int fd = std::exchange(impl.fd, -1);
   if (::close(fd) != 0 && errno != EINTR) return impl.Fail(errno);
-  if (!impl.temporary.empty() &&
-      ::rename(impl.temporary.c_str(), impl.target.c_str()) != 0) {
-    return impl.Fail(errno);
+  if (!impl.temporary.empty()) {
+    CleanupSignalsBlocked blocked;
+    if (::rename(impl.temporary.c_str(), impl.target.c_str()) != 0) return impl.Fail(errno);
+    ForgetTemporary();
+    impl.temporary.clear();
+    const int folder = RetryOpen(FolderOf(impl.target).c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+      ::fsync(folder);
+      ::close(folder);
+    }
   }
-  impl.committed = true;
-  impl.temporary.clear();
   return {WriteStatus::Ok, {}};
 }
 

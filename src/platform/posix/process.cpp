@@ -7,6 +7,7 @@
 
 #include <errno.h>
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/files.h"
@@ -74,6 +75,11 @@ void InitProcess(int argc, char** argv) {
     arguments.emplace_back(argv[i]);
   }
   Stdout();  // constructed before any later static, so flushed after them
+  // A closed pipe on standard output drops the console's output (write
+  // answers EPIPE); the INF is still written. An exceeded file-size limit
+  // makes the INF's write fail (EFBIG) instead of killing the process.
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 CommandLineSource GetCommandLineSource() {

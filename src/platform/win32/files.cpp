@@ -184,13 +184,7 @@ struct FileWriter::Impl {
   }
   // Closes the handle and removes the temporary file, keeping the last
   // error of the failure that led here.
-  void Discard() {
-    const DWORD error = GetLastError();
-    CloseHandleQuietly();
-    if (!temp.empty()) DeleteFileA(temp.c_str());
-    temp.clear();
-    SetLastError(error);
-  }
+  void Discard();
 };
 
 namespace {
@@ -211,21 +205,71 @@ std::string Hex(unsigned long long value) {
   return text;
 }
 
+// The temporary file being written, for the console control handler:
+// Ctrl+C, Ctrl+Break and closing the console remove it before the process
+// ends. The handler runs on a thread of its own; the file is opened with
+// FILE_SHARE_DELETE so that it can be deleted while open.
+CRITICAL_SECTION* TemporaryLock() {
+  static CRITICAL_SECTION lock = [] {
+    CRITICAL_SECTION made;
+    InitializeCriticalSection(&made);
+    return made;
+  }();
+  return &lock;
+}
+
+std::string& TemporaryName() {
+  static std::string name;
+  return name;
+}
+
+BOOL WINAPI RemoveTemporaryOnControl(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    EnterCriticalSection(TemporaryLock());
+    if (!TemporaryName().empty()) DeleteFileA(TemporaryName().c_str());
+    LeaveCriticalSection(TemporaryLock());
+  }
+  return FALSE;  // the default handling ends the process
+}
+
+void WatchTemporary(const std::string& name) {
+  static const bool installed = SetConsoleCtrlHandler(RemoveTemporaryOnControl, TRUE) != FALSE;
+  (void)installed;
+  EnterCriticalSection(TemporaryLock());
+  TemporaryName() = name;
+  LeaveCriticalSection(TemporaryLock());
+}
+
+// A temporary file that cannot be made for these reasons only means the
+// folder refuses new files (or the name grows too long); any other (a full
+// disk, an I/O error) fails the write with the target untouched.
+bool FolderRefusesNewFiles(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_FILENAME_EXCED_RANGE ||
+         error == ERROR_WRITE_PROTECT;
+}
+
 // Makes a new, exclusive temporary file in `folder`. Answers the handle
-// and fills `name`; INVALID_HANDLE_VALUE when none can be made.
+// and fills `name`; INVALID_HANDLE_VALUE when none can be made (the last
+// error tells why).
 HANDLE CreateTempBeside(const std::string& folder, std::string& name) {
   static unsigned serial = 0;
   const std::string stem =
       folder + "~tvx" + Hex(GetCurrentProcessId()) + "-" + Hex(GetTickCount64()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = stem + Hex(++serial) + ".tmp";
-    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const HANDLE handle =
+        CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      WatchTemporary(name);
+      return handle;
+    }
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
+  const DWORD error = GetLastError();
   name.clear();
+  SetLastError(error);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -243,6 +287,17 @@ WriteResult Success() {
 }
 
 }  // namespace
+
+void FileWriter::Impl::Discard() {
+  const DWORD error = GetLastError();
+  CloseHandleQuietly();
+  if (!temp.empty()) {
+    DeleteFileA(temp.c_str());
+    WatchTemporary(std::string());
+  }
+  temp.clear();
+  SetLastError(error);
+}
 
 FileWriter::~FileWriter() {
   if (impl_ != nullptr) impl_->Discard();
@@ -283,6 +338,11 @@ WriteResult FileWriter::Open(std::string_view path) {
   auto impl = new Impl;
   impl->target = *name;
   impl->handle = CreateTempBeside(FolderOf(FullPath(*name)), impl->temp);
+  if (impl->handle == INVALID_HANDLE_VALUE && !FolderRefusesNewFiles(GetLastError())) {
+    WriteResult failure = Failure(WriteStatus::CreateFailed, LastErrorText());
+    delete impl;
+    return failure;
+  }
   if (impl->handle == INVALID_HANDLE_VALUE) {
     // No temporary file can be made in the folder: write the target itself.
     impl->handle = CreateFileA(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -330,6 +390,7 @@ WriteResult FileWriter::Commit() {
       impl_->Discard();
       return failure;
     }
+    WatchTemporary(std::string());
     impl_->temp.clear();
   }
   delete impl_;
