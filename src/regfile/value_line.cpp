@@ -23,28 +23,46 @@ constexpr std::string_view kBreak = "\\\r\n  ";
 // Bytes per output line of a multi-line binary value.
 constexpr std::size_t kBytesPerLine = 25;
 
+// Working buffers keep their capacity from line to line, unless a value of
+// many megabytes made them grow: then the memory goes back at once, so that
+// a huge value is never held more than twice besides the file's text.
+constexpr std::size_t kKeptCapacity = 1 << 20;
+
+void ReleaseIfLarge(std::string& buffer) {
+  if (buffer.capacity() > kKeptCapacity) std::string().swap(buffer);
+}
+
 // Appends the AddReg line of the current key to the target list:
 // 0x<type>,"<key>","<name>",<data>, or 0x<type>,"<key>",,<data> for the
 // default value "@". `quoted` puts the data between double quotes;
 // `dropLast` removes the line's last byte (the comma before empty data).
+// `lead` stands before the data (the line break of a byte list). The line
+// is copied into the list once, from its pieces.
 void WriteValue(ConverterState& s, std::string_view name, std::string_view data,
-                bool quoted, bool dropLast) {
-  std::string& line = s.line;
-  SetText(line, "0x");
-  AppendDecimal(line, s.valueType);
-  line.push_back(',');
-  line.append(s.keyField);
-  line.push_back(',');
+                bool quoted, bool dropLast, std::string_view lead = {}) {
+  std::string& head = s.line;
+  SetText(head, "0x");
+  AppendDecimal(head, s.valueType);
+  head.push_back(',');
+  head.append(s.keyField);
+  head.push_back(',');
   if (name != "@") {
-    line.push_back('"');
-    AppendDoubledQuotes(line, name);
-    line.push_back('"');
+    head.push_back('"');
+    AppendDoubledQuotes(head, name);
+    head.push_back('"');
   }
-  line.push_back(',');
-  if (quoted) line.push_back('"');
+  head.push_back(',');
+  const std::string_view quote = quoted ? "\"" : "";
+  if (!dropLast) {
+    s.targetList->AddParts({head, quote, lead, data, quote});
+    return;
+  }
+  std::string line = head;
+  line.append(quote);
+  line.append(lead);
   line.append(data);
-  if (quoted) line.push_back('"');
-  if (dropLast) line.pop_back();
+  line.append(quote);
+  line.pop_back();
   s.targetList->Add(line);
 }
 
@@ -94,8 +112,10 @@ void ConvertDword(ConverterState& s, std::string_view data) {
 // Writes a one-line byte list in s.data: below the AddReg line, or, when
 // empty, as a line ending at the key or name.
 void WriteSingleLineBinary(ConverterState& s) {
-  if (!s.data.empty()) s.data.insert(0, kBreak);
-  WriteValue(s, s.valueName, s.data, /*quoted=*/false, /*dropLast=*/s.data.empty());
+  const bool empty = s.data.empty();
+  WriteValue(s, s.valueName, s.data, /*quoted=*/false, /*dropLast=*/empty,
+             empty ? std::string_view() : kBreak);
+  ReleaseIfLarge(s.data);
 }
 
 // Starts a multi-line value from the byte list of its first line.
@@ -113,6 +133,7 @@ void ConvertBinary(ConverterState& s, std::string_view data) {
   LowerAsciiInPlace(s.scratch);
   s.data.clear();
   AppendWithout(s.data, s.scratch, ' ', s.lead);
+  ReleaseIfLarge(s.scratch);
   if (ContainsByte(s.data, '\\')) {
     OpenMultiLineValue(s, s.data, ParseState::kBinaryValueOpen);
     return;
@@ -122,9 +143,11 @@ void ConvertBinary(ConverterState& s, std::string_view data) {
 
 void FinishWideValue(ConverterState& s, std::string_view name) {
   s.data = DecodeWideHex(s.hexText, s.valueType);
+  ReleaseIfLarge(s.hexText);
   ReplacePaths(s, s.data);
   CollectName(s, s.data, name);
   WriteValue(s, name, s.data, /*quoted=*/s.valueType == 2, /*dropLast=*/false);
+  ReleaseIfLarge(s.data);
 }
 
 // "hex(n):" data. False when the type cannot be read: the line is dropped.
@@ -194,14 +217,17 @@ std::size_t AppendWrappedItems(ConverterState& s, std::string_view list) {
 
 // The last line of an open binary value: the collected bytes, 25 to a line.
 void FinishBinaryValue(ConverterState& s) {
-  SetText(s.data, kBreak);
+  s.data.clear();
   const std::size_t count = AppendWrappedItems(s, s.hexText);
+  ReleaseIfLarge(s.hexText);
   if (s.typeReplaced) {
     WriteReplacementComment(s, s.valueType);
     s.valueType = 3;
   }
   if (count == 0) s.data.clear();
-  WriteValue(s, s.previousValueName, s.data, /*quoted=*/false, /*dropLast=*/count == 0);
+  WriteValue(s, s.previousValueName, s.data, /*quoted=*/false, /*dropLast=*/count == 0,
+             count == 0 ? std::string_view() : kBreak);
+  ReleaseIfLarge(s.data);
 }
 
 // The kind of a value's data, by its first bytes.

@@ -19,52 +19,95 @@ namespace {
 // so a large document is never held twice in memory.
 constexpr std::size_t kSaveChunk = 1 << 20;
 
-// Replaced items leave their old bytes in the blocks; once the dead bytes
-// pass this size and outweigh the live ones, the storage is rebuilt.
-constexpr std::size_t kCompactThreshold = 1 << 16;
-
 // The smallest block of item bytes.
 constexpr std::size_t kMinBlock = 1 << 12;
 
 }  // namespace
 
-bool TStringList::PointsIntoBlocks(std::string_view text) const {
+namespace {
+
+// A length that does not fit the 32-bit slot is kept beside it.
+constexpr std::uint32_t kLong = 0xFFFFFFFFu;
+
+}  // namespace
+
+std::size_t TStringList::LengthAt(std::size_t index) const {
+  const std::uint32_t length = lengths_[index];
+  if (length != kLong) return length;
+  const auto it = std::lower_bound(long_lengths_.begin(), long_lengths_.end(),
+                                   std::make_pair(index, std::size_t{0}));
+  return it->second;
+}
+
+TStringList::Position TStringList::Locate(std::size_t index) const {
+  std::size_t from = index / kCheckpointEvery * kCheckpointEvery;
+  Position at = checkpoints_[index / kCheckpointEvery];
+  if (cursor_index_ <= index && cursor_index_ > from && cursor_index_ < lengths_.size()) {
+    from = cursor_index_;
+    at = cursor_;
+  }
+  for (; from < index; ++from) {
+    at.offset += LengthAt(from);
+    // An item that ends its block is the block's last: the next one starts
+    // the next block.
+    if (at.offset >= blocks_[at.block]->size() && at.block + 1 < blocks_.size()) {
+      ++at.block;
+      at.offset = 0;
+    }
+  }
+  cursor_index_ = index;
+  cursor_ = at;
+  return at;
+}
+
+void TStringList::Append(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (std::string_view part : parts) size += part.size();
+  // Room in the last block, or a new one at least half as large as all
+  // before it, so there are few blocks.
+  if (blocks_.empty() || blocks_.back()->capacity() - blocks_.back()->size() < size) {
+    auto block = std::make_unique<std::string>();
+    block->reserve(std::max({kMinBlock, size, stored_bytes_ / 2}));
+    blocks_.push_back(std::move(block));
+  }
+  std::string& block = *blocks_.back();
+  const std::size_t index = lengths_.size();
+  if (index % kCheckpointEvery == 0) {
+    checkpoints_.push_back(Position{blocks_.size() - 1, block.size()});
+  }
+  for (std::string_view part : parts) block.append(part);
+  stored_bytes_ += size;
+  if (size >= kLong) {
+    lengths_.push_back(kLong);
+    long_lengths_.emplace_back(index, size);
+  } else {
+    lengths_.push_back(static_cast<std::uint32_t>(size));
+  }
+}
+
+bool TStringList::Holds(std::string_view text) const {
   if (text.empty()) return false;
   // Compare addresses as integers: relational operators on pointers into
   // different objects are unspecified.
   const auto p = reinterpret_cast<std::uintptr_t>(text.data());
   for (const auto& block : blocks_) {
     const auto begin = reinterpret_cast<std::uintptr_t>(block->data());
-    if (p >= begin && p < begin + block->size()) return true;
+    if (p >= begin && p < begin + block->capacity()) return true;
   }
   return false;
 }
 
-void TStringList::Reserve(std::size_t size) {
-  if (!blocks_.empty()) {
-    const std::string& last = *blocks_.back();
-    if (last.capacity() - last.size() >= size) return;
-  }
-  // Each new block is at least half as large as all before it, so there
-  // are few blocks, and at least the size asked for.
-  const std::size_t capacity = std::max({kMinBlock, size, stored_bytes_ / 2});
-  auto block = std::make_unique<std::string>();
-  block->reserve(capacity);
-  blocks_.push_back(std::move(block));
+std::vector<std::string_view> TStringList::Views() const {
+  std::vector<std::string_view> views;
+  views.reserve(lengths_.size());
+  for (int i = 0; i < Count(); ++i) views.push_back(View(i));
+  return views;
 }
 
-TStringList::Span TStringList::Store(std::string_view text) {
-  if (text.empty()) return Span{nullptr, 0};
-  if (PointsIntoBlocks(text)) {
-    // Blocks never move, but make sure of the copy before reserving.
-    return Store(std::string(text));
-  }
-  Reserve(text.size());
-  std::string& block = *blocks_.back();
-  const std::size_t offset = block.size();
-  block.append(text);
-  stored_bytes_ += text.size();
-  return Span{block.data() + offset, text.size()};
+void TStringList::Rebuild(const std::vector<std::string_view>& items) {
+  TStringList fresh;
+  for (std::string_view item : items) fresh.Append({item});
+  *this = std::move(fresh);
 }
 
 void TStringList::CheckIndex(int index) const {
@@ -73,7 +116,26 @@ void TStringList::CheckIndex(int index) const {
 
 int TStringList::Add(std::string_view text) {
   const int index = Count();
-  items_.push_back(Store(text));
+  if (Holds(text)) {
+    const std::string copy(text);  // a new block would not move it, but be plain
+    Append({copy});
+  } else {
+    Append({text});
+  }
+  return index;
+}
+
+int TStringList::AddParts(std::initializer_list<std::string_view> parts) {
+  const int index = Count();
+  for (std::string_view part : parts) {
+    if (Holds(part)) {
+      std::string joined;
+      for (std::string_view p : parts) joined.append(p);
+      Append({joined});
+      return index;
+    }
+  }
+  Append(parts);
   return index;
 }
 
@@ -81,62 +143,31 @@ std::string TStringList::Item(int index) const { return std::string(View(index))
 
 std::string_view TStringList::View(int index) const {
   CheckIndex(index);
-  const Span& s = items_[static_cast<std::size_t>(index)];
-  return std::string_view(s.data, s.length);
+  const auto i = static_cast<std::size_t>(index);
+  const Position at = Locate(i);
+  return std::string_view(blocks_[at.block]->data() + at.offset, LengthAt(i));
 }
 
 void TStringList::SetItem(int index, std::string_view text) {
   CheckIndex(index);
-  Span& s = items_[static_cast<std::size_t>(index)];
-  if (text.size() <= s.length) {
-    // Each item owns its bytes, so a text that is not longer is written over
-    // the old one (memmove: the text may be a piece of this very item).
-    if (!text.empty()) std::memmove(const_cast<char*>(s.data), text.data(), text.size());
-    dead_bytes_ += s.length - text.size();
-    s.length = text.size();
-  } else {
-    const std::size_t old_length = s.length;
-    const Span stored = Store(text);
-    items_[static_cast<std::size_t>(index)] = stored;
-    dead_bytes_ += old_length;
-  }
-  CompactIfWasteful();
+  std::vector<std::string_view> items = Views();
+  const std::string copy(text);
+  items[static_cast<std::size_t>(index)] = copy;
+  Rebuild(items);
 }
 
-void TStringList::CompactIfWasteful() {
-  if (dead_bytes_ < kCompactThreshold || dead_bytes_ < stored_bytes_ / 2) return;
-  auto fresh = std::make_unique<std::string>();
-  fresh->reserve(std::max(kMinBlock, stored_bytes_ - dead_bytes_));
-  for (Span& s : items_) {
-    if (s.length == 0) continue;
-    const std::size_t offset = fresh->size();
-    fresh->append(s.data, s.length);
-    s.data = fresh->data() + offset;
-  }
-  stored_bytes_ = fresh->size();
-  blocks_.clear();
-  blocks_.push_back(std::move(fresh));
-  dead_bytes_ = 0;
-}
-
-void TStringList::Clear() {
-  std::vector<std::unique_ptr<std::string>>().swap(blocks_);
-  std::vector<Span>().swap(items_);
-  stored_bytes_ = 0;
-  dead_bytes_ = 0;
-}
+void TStringList::Clear() { *this = TStringList(); }
 
 void TStringList::Sort() {
   const int count = Count();
   if (count < 2) return;
 
-  auto compare = [this](int a, int b) {
+  // The items are sorted as views, then written out again in their order.
+  std::vector<std::string_view> items = Views();
+  auto compare = [&items](int a, int b) {
     if (a == b) return 0;  // the pivot against itself; also stops the scans
-    const Span& sa = items_[static_cast<std::size_t>(a)];
-    const Span& sb = items_[static_cast<std::size_t>(b)];
-    return platform::CompareLocale(std::string_view(sa.data, sa.length),
-                                   std::string_view(sb.data, sb.length),
-                                   /*ignoreCase=*/true);
+    return platform::CompareLocale(items[static_cast<std::size_t>(a)],
+                                   items[static_cast<std::size_t>(b)], /*ignoreCase=*/true);
   };
 
   // The quicksort keeps the pivot by position and moves it along with the
@@ -163,7 +194,7 @@ void TStringList::Sort() {
         while (i < right && compare(i, pivot) < 0) ++i;
         while (j > left && compare(j, pivot) > 0) --j;
         if (i <= j) {
-          std::swap(items_[static_cast<std::size_t>(i)], items_[static_cast<std::size_t>(j)]);
+          std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
           if (pivot == i) {
             pivot = j;
           } else if (pivot == j) {
@@ -178,22 +209,20 @@ void TStringList::Sort() {
       if (i >= right) break;
     }
   }
+  Rebuild(items);
 }
 
-std::size_t TStringList::JoinedLength() const {
-  std::size_t total = 0;
-  for (const Span& s : items_) total += s.length + 2;
-  return total;
-}
+std::size_t TStringList::JoinedLength() const { return stored_bytes_ + 2 * lengths_.size(); }
 
 void TStringList::AppendJoinedTo(std::string& out) const {
   // The length is known first; the bytes are then copied in one pass.
   const std::size_t start = out.size();
   out.resize(start + JoinedLength());
   char* p = out.data() + start;
-  for (const Span& s : items_) {
-    if (s.length != 0) std::memcpy(p, s.data, s.length);
-    p += s.length;
+  for (int i = 0; i < Count(); ++i) {
+    const std::string_view item = View(i);
+    if (!item.empty()) std::memcpy(p, item.data(), item.size());
+    p += item.size();
     *p++ = '\r';
     *p++ = '\n';
   }
@@ -206,63 +235,30 @@ std::string TStringList::JoinText() const {
 }
 
 void TStringList::SplitText(std::string_view text) {
-  if (PointsIntoBlocks(text)) {
-    // The text is a piece of this list, which Clear is about to free.
-    SplitText(std::string(text));
-    return;
-  }
-  Clear();
-  AppendLines(text);
+  TStringList fresh;
+  fresh.AppendLines(text);
+  *this = std::move(fresh);
 }
 
 void TStringList::AdoptLines(std::string&& text) {
-  Clear();
-  const std::size_t nul = text.find('\0');
-  if (nul != std::string::npos) text.resize(nul);  // a NUL byte ends the text
-  if (text.size() < text.capacity() / 2) text.shrink_to_fit();
-  if (text.empty()) return;
-  // The text's own buffer becomes the first block; later items may fill
-  // its spare capacity, which never moves it.
-  auto block = std::make_unique<std::string>(std::move(text));
-  stored_bytes_ = block->size();
-  const std::string_view lines(*block);
-  blocks_.push_back(std::move(block));
-  AddSpansOfLines(lines);
+  const std::string owned = std::move(text);
+  SplitText(owned);
 }
 
 void TStringList::AppendLines(std::string_view text) {
-  if (PointsIntoBlocks(text)) {
+  if (Holds(text)) {
     AppendLines(std::string(text));
     return;
   }
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);  // a NUL ends the text
-  // The whole text goes into the blocks in one copy; the items are the
-  // pieces of it between the line breaks.
-  const Span stored = Store(text);
-  AddSpansOfLines(std::string_view(stored.data, stored.length));
-}
-
-void TStringList::AddSpansOfLines(std::string_view text) {
-  // One item per LF is exact for CR LF and LF texts; other texts only grow
-  // the vector a few more times. The capacity at least doubles when it
-  // grows, so that many small appends stay linear (an exact reserve would
-  // copy the whole vector on every append).
-  const std::size_t needed =
-      items_.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-  if (needed > items_.capacity()) items_.reserve(std::max(needed, 2 * items_.capacity()));
-  ForEachLine(text, [&](std::string_view line) {
-    items_.push_back(Span{line.data(), line.size()});
-  });
+  ForEachLine(text, [&](std::string_view line) { Append({line}); });
 }
 
 void TStringList::SplitCommaList(std::string_view text) {
-  if (PointsIntoBlocks(text)) {
-    SplitCommaList(std::string(text));
-    return;
-  }
-  Clear();
-  text_internal::AddCommaItems(text, text_internal::LeadBytes::System(), *this);
+  TStringList fresh;
+  text_internal::AddCommaItems(text, text_internal::LeadBytes::System(), fresh);
+  *this = std::move(fresh);
 }
 
 std::string TStringList::NameAt(int index) const {
@@ -305,33 +301,23 @@ void TStringList::SaveFile(const std::string& path) const {
   // The document goes out in pieces of about kSaveChunk bytes, each made of
   // whole items with their CR LF; an item longer than a piece goes alone.
   std::string chunk;
-  std::size_t first = 0;  // the first item not yet written
-  while (first < items_.size()) {
-    std::size_t bytes = 0;
-    std::size_t last = first;
-    while (last < items_.size() &&
-           (last == first || bytes + items_[last].length + 2 <= kSaveChunk)) {
-      bytes += items_[last].length + 2;
-      ++last;
-    }
-    if (last == first + 1 && bytes > kSaveChunk) {
-      const Span& s = items_[first];
-      write(std::string_view(s.data, s.length));
-      write("\r\n");
-    } else {
-      chunk.resize(bytes);
-      char* p = chunk.data();
-      for (std::size_t k = first; k < last; ++k) {
-        const Span& s = items_[k];
-        if (s.length != 0) std::memcpy(p, s.data, s.length);
-        p += s.length;
-        *p++ = '\r';
-        *p++ = '\n';
-      }
+  for (int i = 0; i < Count(); ++i) {
+    const std::string_view item = View(i);
+    if (item.size() >= kSaveChunk) {
       write(chunk);
+      chunk.clear();
+      write(item);
+      write("\r\n");
+      continue;
     }
-    first = last;
+    chunk.append(item);
+    chunk.append("\r\n");
+    if (chunk.size() >= kSaveChunk) {
+      write(chunk);
+      chunk.clear();
+    }
   }
+  if (!chunk.empty()) write(chunk);
 
   result = writer.Commit();
   switch (result.status) {

@@ -5,12 +5,15 @@
 // only by Sort. An item may hold any byte, CR and LF included; it still
 // counts as one item and becomes several lines only when written out.
 //
-// Storage is lean on purpose: items live in a few large byte blocks that
-// never move once made (a new block is started when one is full, each
-// larger than the last), and the list keeps (pointer, length) pairs. So a
-// list of millions of short lines costs little more than its bytes, and
-// growing it never copies what it holds. View(i) hands out a view that is
-// valid until the list is next changed; Item(i) hands out a copy.
+// Storage is lean on purpose: items lie one after the other, in the order of
+// their positions, in a few large byte blocks that never move once made (a
+// new block is started when one is full, each larger than the last); the
+// list keeps 4 bytes of length per item and, every 32 items, where that
+// item starts. So a list of millions of short lines costs little more than
+// its bytes, and growing it never copies what it holds. View(i) hands out a
+// view that is valid until the list is next changed; Item(i) a copy.
+// Reading the items in order is as fast as reading an array; SetItem and
+// Sort rewrite the storage.
 //
 // Line rules (exact to the byte):
 //  - JoinText: every item followed by CR LF, the last one too.
@@ -22,6 +25,10 @@
 #define TOVRIX_TEXT_STRING_LIST_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <initializer_list>
+#include <utility>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,7 +41,9 @@ class TStringList {
   TStringList() = default;
 
   int Add(std::string_view text);
-  int Count() const { return static_cast<int>(items_.size()); }
+  // Adds one item made of `parts` one after the other, copied once.
+  int AddParts(std::initializer_list<std::string_view> parts);
+  int Count() const { return static_cast<int>(lengths_.size()); }
   std::string Item(int index) const;           // throws EStringListError
   std::string_view View(int index) const;      // throws EStringListError
   void SetItem(int index, std::string_view text);  // throws EStringListError
@@ -73,30 +82,33 @@ class TStringList {
   void SaveFile(const std::string& path) const;
 
  private:
-  struct Span {
-    const char* data;
-    std::size_t length;
+  // Where an item starts.
+  struct Position {
+    std::size_t block = 0;
+    std::size_t offset = 0;
   };
-  void CheckIndex(int index) const;
-  // Copies `text` into the blocks (it may point into them) and returns
-  // where it now lies.
-  Span Store(std::string_view text);
-  // Room for `size` more bytes in the last block, starting a new one when
-  // needed. Existing blocks never move.
-  void Reserve(std::size_t size);
-  bool PointsIntoBlocks(std::string_view text) const;
-  // Adds one item per line of `text`, which lies in the blocks (the
-  // SplitText rules).
-  void AddSpansOfLines(std::string_view text);
-  // Rebuilds the storage from the live items when replaced items have left
-  // too many dead bytes behind.
-  void CompactIfWasteful();
+  static constexpr std::size_t kCheckpointEvery = 32;
 
-  // Each block is filled only up to its capacity, so its bytes never move.
-  std::vector<std::unique_ptr<std::string>> blocks_;
-  std::vector<Span> items_;          // item i is items_[i].data[0, length)
-  std::size_t stored_bytes_ = 0;     // bytes in all blocks
-  std::size_t dead_bytes_ = 0;       // block bytes no item refers to any more
+  void CheckIndex(int index) const;
+  // The start of item `index` (0 <= index < Count()).
+  Position Locate(std::size_t index) const;
+  std::size_t LengthAt(std::size_t index) const;
+  // Appends an item made of `parts`; none may lie in this list's blocks.
+  void Append(std::initializer_list<std::string_view> parts);
+  // True when `text` lies in this list's blocks.
+  bool Holds(std::string_view text) const;
+  // Replaces the contents by `items` (views that may point into this list).
+  void Rebuild(const std::vector<std::string_view>& items);
+  std::vector<std::string_view> Views() const;
+
+  std::vector<std::unique_ptr<std::string>> blocks_;  // filled only up to capacity
+  std::deque<std::uint32_t> lengths_;                 // kLong: see long_lengths_
+  std::vector<Position> checkpoints_;  // start of items 0, 32, 64, ...
+  std::vector<std::pair<std::size_t, std::size_t>> long_lengths_;  // index, length
+  std::size_t stored_bytes_ = 0;
+  // The last item located, so that reading in order walks no further.
+  mutable std::size_t cursor_index_ = 0;
+  mutable Position cursor_;
 };
 
 // Where a line of `text` ends, by the SplitText rules: calls `emit` with a
