@@ -5,6 +5,7 @@
 #include "liveexport/value_lines.h"
 #include "rewrite/control_set.h"
 #include "rewrite/expander.h"
+#include "text/errors.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -17,6 +18,13 @@ struct ExportRun {
   const ConversionSettings& settings;
   TStringList& expanderList;
   Console& console;
+  // Two subkeys whose names the ANSI code page writes alike ("a" and the
+  // best-fit "a" of "ā") are both exported by that one name: the subtree
+  // comes twice, and nested such pairs double it at every level. Keys
+  // exported again that way are counted; past the bound the export fails
+  // rather than run on for ever.
+  int repeating = 0;  // how many repeated names the current key lies below
+  std::uint64_t repeatedKeys = 0;
 };
 
 // The key line, the value lines, the progress line and the expander entry
@@ -44,7 +52,10 @@ struct ExportRun {
 
 // Kept apart from ExportValues so that each level of the recursion holds
 // only one registry object and one name list on the stack.
-void ExportTree(const ExportRun& run, std::uint32_t root, std::string_view keyPath, int depth) {
+void ExportTree(ExportRun& run, std::uint32_t root, std::string_view keyPath, int depth) {
+  if (run.repeating > 0 && ++run.repeatedKeys > kMaxRepeatedKeys) {
+    ThrowRepeatedKeysError(std::string(keyPath));
+  }
   TRegistry registry(run.store);
   registry.SetRoot(root);
   ExportValues(run, registry, root, keyPath);
@@ -56,13 +67,18 @@ void ExportTree(const ExportRun& run, std::uint32_t root, std::string_view keyPa
   registry.ListSubkeyNames(subkeys);
   subkeys.Sort();
   std::string path;
+  std::string previous;
   for (int i = 0; i < subkeys.Count(); ++i) {
-    std::string_view name = subkeys.View(i);
+    const std::string_view name = subkeys.View(i);
     if (name.empty()) continue;
+    const bool repeated = i > 0 && name == previous;
+    previous.assign(name);
     path.assign(keyPath);
     if (!path.empty()) path += '\\';
     path += name;
+    run.repeating += repeated ? 1 : 0;
     ExportTree(run, root, path, depth + 1);
+    run.repeating -= repeated ? 1 : 0;
   }
   registry.CloseCurrentKey();
 }
@@ -94,7 +110,8 @@ std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
                std::string_view keyPath, const ConversionSettings& settings,
                TStringList& expanderList, Console& console) {
-  ExportTree(ExportRun{store, target, settings, expanderList, console}, root, keyPath, 0);
+  ExportRun run{store, target, settings, expanderList, console};
+  ExportTree(run, root, keyPath, 0);
 }
 
 }  // namespace tovrix

@@ -17,6 +17,10 @@
 // without a leading backslash. A key more than kMaxExportDepth levels below
 // the exported one is left out: registry links can form cycles.
 //
+// Subkeys whose names the ANSI code page writes alike are each exported by
+// that one name, so the same subtree comes once per such name; more than
+// kMaxRepeatedKeys keys exported that way make the export fail.
+//
 // Errors of the value reads (ERegistryException) pass through.
 #ifndef TOVRIX_LIVEEXPORT_KEY_EXPORT_H_
 #define TOVRIX_LIVEEXPORT_KEY_EXPORT_H_
@@ -33,6 +37,9 @@
 namespace tovrix {
 
 inline constexpr int kMaxExportDepth = 512;
+// Keys exported again under a repeated subkey name (names the code page
+// writes alike) before the export fails with ERegistryException.
+inline constexpr std::uint64_t kMaxRepeatedKeys = 100000;
 
 // Reads through `store`.
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,

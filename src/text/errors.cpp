@@ -78,6 +78,12 @@ void ThrowDamagedHiveError(const std::string& report) {
   throw ERegistryException("damaged hive file " + report);
 }
 
+void ThrowRepeatedKeysError(const std::string& keyPath) {
+  throw ERegistryException(
+      "subkeys whose names the ANSI code page writes alike repeat the same keys too often (at \"" +
+      platform::AnsiToUtf8(keyPath) + "\")");
+}
+
 void ThrowFormatError(std::string_view pattern) {
   throw EConvertError("書式 '" + platform::AnsiToUtf8(pattern) +
                       "' が無効か、または引数と矛盾しています");

@@ -63,6 +63,9 @@ TOVRIX_ERROR_CLASS(EConvertError)
 // ERegistryException: a hive file found damaged while it is read; `report`
 // is the store's "<file>: <what is wrong>".
 [[noreturn]] void ThrowDamagedHiveError(const std::string& report);
+// ERegistryException: subkey names the code page writes alike below
+// `keyPath` (ANSI) make the export repeat itself without end.
+[[noreturn]] void ThrowRepeatedKeysError(const std::string& keyPath);
 // EConvertError for a FormatText pattern that does not fit its arguments.
 [[noreturn]] void ThrowFormatError(std::string_view pattern);
 

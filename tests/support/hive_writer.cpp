@@ -188,11 +188,10 @@ void StoreAsBigData(const std::string& path) {
   std::string file = ReadAll(path);
   if (file.size() < kHeaderSize + kHbinSize) throw std::runtime_error("no hive: " + path);
   auto align8 = [](std::size_t n) { return (n + 7) & ~std::size_t{7}; };
-  auto used = [](std::size_t size) { return static_cast<std::uint32_t>(-static_cast<std::int32_t>(size)); };
   std::vector<std::size_t> big;  // vk records
-  for (std::size_t bin = kHeaderSize; bin + kHbinHeader <= file.size(); bin += Get32(file, bin + 8)) {
+  for (std::size_t bin = kHeaderSize, end = 0; bin + kHbinHeader <= file.size(); bin = end) {
     if (file.compare(bin, 4, "hbin") != 0 || Get32(file, bin + 8) == 0) break;
-    const std::size_t end = bin + Get32(file, bin + 8);
+    end = bin + Get32(file, bin + 8);
     for (std::size_t cell = bin + kHbinHeader; cell + 8 <= end;) {
       const auto size = static_cast<std::int32_t>(Get32(file, cell));
       if (size == 0) break;
@@ -207,14 +206,14 @@ void StoreAsBigData(const std::string& path) {
     const std::uint32_t length = Get32(file, vk + 8);
     const std::size_t old = kHeaderSize + Get32(file, vk + 12);
     const std::string data = file.substr(old + 4, length);
-    Put32(file, old, static_cast<std::uint32_t>(static_cast<std::int32_t>(Get32(file, old)) * -1));
+    Put32(file, old, 0u - Get32(file, old));  // the old data cell becomes free
     const std::size_t count = (length + kSegment - 1) / kSegment;
     std::string bin(kHbinHeader, '\0');
     const std::size_t at = file.size();
     auto cell = [&](std::size_t size) {
       const std::size_t offset = bin.size();
       bin.resize(offset + align8(size), '\0');
-      Put32(bin, offset, used(align8(size)));
+      Put32(bin, offset, static_cast<std::uint32_t>(0 - align8(size)));  // used
       return offset;
     };
     const std::size_t db = cell(16);
@@ -224,7 +223,8 @@ void StoreAsBigData(const std::string& path) {
     Put32(bin, db + 8, static_cast<std::uint32_t>(at + list - kHeaderSize));
     for (std::size_t i = 0; i < count; ++i) {
       const std::string part = data.substr(i * kSegment, kSegment);
-      const std::size_t segment = cell(4 + part.size() + 4);  // hivex skips a segment's last 4 bytes
+      // hivex reads a segment's cell without its last 4 bytes.
+      const std::size_t segment = cell(4 + part.size() + 4);
       bin.replace(segment + 4, part.size(), part);
       Put32(bin, list + 4 + 4 * i, static_cast<std::uint32_t>(at + segment - kHeaderSize));
     }

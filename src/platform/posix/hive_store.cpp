@@ -28,6 +28,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <list>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -51,9 +52,16 @@ constexpr std::size_t kNkName = 0x50;
 constexpr std::uint16_t kNkCompressedName = 0x0020;
 // Value record "vk":
 constexpr std::size_t kVkNameLength = 0x06;
+constexpr std::size_t kVkDataLength = 0x08;
+constexpr std::size_t kVkDataOffset = 0x0C;
+constexpr std::size_t kVkType = 0x10;
 constexpr std::size_t kVkFlags = 0x14;
 constexpr std::size_t kVkName = 0x18;
 constexpr std::uint16_t kVkCompressedName = 0x0001;
+// Big-data record "db": the count of segments and the cell listing them.
+constexpr std::size_t kDbCount = 0x06;
+constexpr std::size_t kDbList = 0x08;
+constexpr std::size_t kDbFixed = 0x0C;
 // Cell offsets inside the file count from the first hbin, 0x1000.
 constexpr std::size_t kFirstHbin = 0x1000;
 // Header: the two sequence numbers differ while changes wait in the logs.
@@ -64,9 +72,11 @@ constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
 
-// Subkey and value tables of this many keys are kept; a depth-first export
-// comes back to the keys on its current path again and again.
-constexpr std::size_t kCachedKeys = 64;
+// Subkey and value tables of this many keys are kept, and where this many
+// paths lead: a depth-first export comes back to the keys on its current
+// path again and again, and a path of many keys is resolved from the
+// longest known part of it. More than the deepest export (512 levels).
+constexpr std::size_t kCachedKeys = 1024;
 
 // Bytes read at once from a record's start: the fixed part and the name of
 // nearly every record.
@@ -78,6 +88,11 @@ std::uint16_t Le16(const unsigned char* p) {
 std::uint32_t Le32(const unsigned char* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+// The size of the cell starting at `p`, used or free.
+std::size_t CellSize(const unsigned char* p) {
+  return static_cast<std::size_t>(
+      std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(Le32(p)))));
 }
 
 // UTF-16 units of a stored name: one byte per unit when compressed, else
@@ -122,24 +137,49 @@ std::string UnitsToAnsi(const std::u16string& units) {
   return out;
 }
 
-// The names of one key's subkeys or values, in the hive's order.
+// The names of one key's subkeys or values, in the hive's order, and where
+// each folded name first stands.
 struct NameTable {
   std::vector<std::size_t> items;  // hivex node or value handles
   std::vector<std::string> ansi;
   std::uint32_t longest = 0;
-  // Folded name -> first index with that name; made on the first lookup.
   std::unordered_map<std::u16string, std::size_t> index;
-  bool indexed = false;
 };
 
 struct KeyTables {
   bool haveSubkeys = false;
   NameTable subkeys;
-  std::vector<std::u16string> subkeyUnits;  // until indexed
   bool haveValues = false;
   NameTable values;
-  std::vector<std::u16string> valueUnits;
-  std::uint64_t lastUse = 0;
+};
+
+// A map that keeps its last kCachedKeys entries used.
+template <typename Key, typename Value, typename Hash = std::hash<Key>>
+class RecentMap {
+ public:
+  Value* Find(const Key& key) {
+    auto it = map_.find(key);
+    if (it == map_.end()) return nullptr;
+    order_.splice(order_.begin(), order_, it->second);
+    return &it->second->second;
+  }
+  // The entry of `key`, made when missing; the least recently used entry
+  // goes when there are too many. References to others stay valid.
+  Value& Get(const Key& key) {
+    if (Value* found = Find(key)) return *found;
+    order_.emplace_front(key, Value());
+    map_.emplace(key, order_.begin());
+    if (order_.size() > kCachedKeys) {
+      map_.erase(order_.back().first);
+      order_.pop_back();
+    }
+    return order_.front().second;
+  }
+
+ private:
+  using Entry = std::pair<Key, Value>;
+  std::list<Entry> order_;  // most recently used first
+  std::unordered_map<Key, typename std::list<Entry>::iterator, Hash> map_;
 };
 
 class HiveRegistry : public RegistryStore {
@@ -161,12 +201,26 @@ class HiveRegistry : public RegistryStore {
     if (!Resolve(parent, node)) return RegistryStatus::Failed;
     std::vector<std::string_view> parts;
     if (!SplitRegistryPath(path, parts)) return RegistryStatus::Failed;
-    for (std::string_view part : parts) {
+    // Start from the longest leading part of the path already resolved.
+    std::size_t start = node;
+    std::size_t done = 0;
+    std::string key;
+    for (std::size_t n = parts.size(); n > 0; --n) {
+      PathKey(node, parts, n, key);
+      if (const std::size_t* known = paths_.Find(key)) {
+        node = *known;
+        done = n;
+        break;
+      }
+    }
+    for (std::size_t n = done; n < parts.size(); ++n) {
       KeyTables* tables = Subkeys(node);
       if (tables == nullptr) return RegistryStatus::Damaged;
-      const std::size_t* found = Find(tables->subkeys, tables->subkeyUnits, part);
+      const std::size_t* found = Find(tables->subkeys, parts[n]);
       if (found == nullptr) return RegistryStatus::Failed;
       node = tables->subkeys.items[*found];
+      PathKey(start, parts, n + 1, key);
+      paths_.Get(key) = node;
     }
     opened = Handle(node);
     return RegistryStatus::Ok;
@@ -216,7 +270,7 @@ class HiveRegistry : public RegistryStore {
     if (!Resolve(key, node)) return RegistryStatus::Failed;
     KeyTables* tables = Values(node);
     if (tables == nullptr) return RegistryStatus::Damaged;
-    const std::size_t* found = Find(tables->values, tables->valueUnits, name);
+    const std::size_t* found = Find(tables->values, name);
     if (found == nullptr) return RegistryStatus::Failed;
     const std::size_t value = tables->values.items[*found];
     if (value != dataValue_ && !LoadData(value)) return RegistryStatus::Damaged;
@@ -283,20 +337,19 @@ class HiveRegistry : public RegistryStore {
     return true;
   }
 
-  KeyTables& Slot(std::size_t node) {
-    KeyTables& tables = cache_[node];
-    tables.lastUse = ++clock_;
-    if (cache_.size() > kCachedKeys) {
-      auto oldest = cache_.end();
-      for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-        if (it->first != node && (oldest == cache_.end() || it->second.lastUse < oldest->second.lastUse)) {
-          oldest = it;
-        }
-      }
-      cache_.erase(oldest);
+  // The cache key of the first `count` parts of a path below `node`: the
+  // node and the parts as spelt (an export spells a path the same way each
+  // time it opens it).
+  static void PathKey(std::size_t node, const std::vector<std::string_view>& parts,
+                      std::size_t count, std::string& key) {
+    key = std::to_string(node);
+    for (std::size_t i = 0; i < count; ++i) {
+      key += '\\';
+      key.append(parts[i]);
     }
-    return cache_[node];
   }
+
+  KeyTables& Slot(std::size_t node) { return cache_.Get(node); }
 
   // The subkey table of `node`; null when the hive is damaged there.
   KeyTables* Subkeys(std::size_t node) {
@@ -321,10 +374,13 @@ class HiveRegistry : public RegistryStore {
     }
     std::free(children);
     if (sound) sound = Distinct(table.items, node);
+    // Windows keeps no two subkeys whose names differ only in case; such a
+    // list is a damaged one.
+    if (sound && !Finish(table, units)) {
+      sound = Fail(Located("two subkeys have one name in different letter case", node));
+    }
     if (!sound) return nullptr;
-    Finish(table, units);
     tables.subkeys = std::move(table);
-    tables.subkeyUnits = std::move(units);
     tables.haveSubkeys = true;
     return &tables;
   }
@@ -351,32 +407,27 @@ class HiveRegistry : public RegistryStore {
     }
     std::free(values);
     if (!sound) return nullptr;
-    Finish(table, units);
+    Finish(table, units);  // of two values of one name the first is found
     tables.values = std::move(table);
-    tables.valueUnits = std::move(units);
     tables.haveValues = true;
     return &tables;
   }
 
-  static void Finish(NameTable& table, const std::vector<std::u16string>& units) {
+  // Fills the ANSI names and the index of folded names; false when two
+  // names fold alike (the first one is kept).
+  static bool Finish(NameTable& table, std::vector<std::u16string>& units) {
+    bool distinct = true;
     table.ansi.reserve(units.size());
-    for (const std::u16string& name : units) {
-      table.ansi.push_back(UnitsToAnsi(name));
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      table.ansi.push_back(UnitsToAnsi(units[i]));
       table.longest = std::max(table.longest, static_cast<std::uint32_t>(table.ansi.back().size()));
+      FoldCase(units[i]);
+      distinct &= table.index.emplace(std::move(units[i]), i).second;
     }
+    return distinct;
   }
 
-  static const std::size_t* Find(NameTable& table, std::vector<std::u16string>& units,
-                                 std::string_view ansi) {
-    if (!table.indexed) {
-      for (std::size_t i = 0; i < units.size(); ++i) {
-        FoldCase(units[i]);
-        table.index.emplace(std::move(units[i]), i);  // the first of a name stays
-      }
-      units.clear();
-      units.shrink_to_fit();
-      table.indexed = true;
-    }
+  static const std::size_t* Find(const NameTable& table, std::string_view ansi) {
     auto it = table.index.find(FoldedLookupName(ansi));
     return it == table.index.end() ? nullptr : &it->second;
   }
@@ -392,10 +443,16 @@ class HiveRegistry : public RegistryStore {
   }
 
   bool ReadKeyName(std::size_t child, std::size_t parent, std::u16string& name) {
+    // hivex reads the fixed part of a record without checking that its cell
+    // holds it (it keeps cells inside their hbin): the cell is checked first.
+    std::vector<unsigned char> record;
+    if (!ReadAt(child, 4, record)) return false;
+    if (CellSize(record.data()) < kNkName) {
+      return Fail(Located("a subkey record is not sound", child));
+    }
     // hivex checks that the cell is a used "nk" record that holds its name.
     const std::size_t length = hivex_node_struct_length(hive_, child);
     if (length < kNkName) return Fail(Located("a subkey record is not sound", child));
-    std::vector<unsigned char> record;
     if (!ReadAt(child, length, record)) return false;
     if (Le32(record.data() + kNkParent) + kFirstHbin != parent) {
       return Fail(Located("a subkey names another key as its parent", child));
@@ -412,8 +469,7 @@ class HiveRegistry : public RegistryStore {
     // (its own length check counts the name in UTF-8).
     std::vector<unsigned char> record;
     if (!ReadAt(value, kVkName, record)) return false;
-    const std::size_t cell = static_cast<std::size_t>(
-        std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(Le32(record.data())))));
+    const std::size_t cell = CellSize(record.data());
     const std::size_t nameLength = Le16(record.data() + kVkNameLength);
     if (record[4] != 'v' || record[5] != 'k' || kVkName + nameLength > cell) {
       return Fail(Located("a value record is not sound", value));
@@ -432,18 +488,41 @@ class HiveRegistry : public RegistryStore {
     return true;
   }
 
-  // Reads the data of `value` into data_, strings converted.
+  // hivex reads a big-data record and its segment list without checking
+  // that their cells hold them: checked here from the value record `vk`.
+  bool BigDataSound(std::size_t value, const std::vector<unsigned char>& vk) {
+    const std::uint32_t length = Le32(vk.data() + kVkDataLength);
+    if ((length & 0x80000000u) != 0) return true;  // inline
+    std::vector<unsigned char> cell;
+    const std::size_t data = Le32(vk.data() + kVkDataOffset) + kFirstHbin;
+    if (!ReadAt(data, 4, cell)) return false;
+    const std::size_t size = CellSize(cell.data());
+    if (size >= 4 && length <= size - 4) return true;  // one cell holds the data
+    if (size < kDbFixed || cell.size() < kDbFixed || cell[4] != 'd' || cell[5] != 'b') {
+      return true;  // no big-data record: hivex refuses it
+    }
+    const std::size_t count = Le16(cell.data() + kDbCount);
+    if (!ReadAt(Le32(cell.data() + kDbList) + kFirstHbin, 4, cell)) return false;
+    if (CellSize(cell.data()) < 4 + 4 * count) {
+      return Fail(Located("a big value's segment list is too short", value));
+    }
+    return true;
+  }
+
+  // Reads the data of `value` into data_, strings converted. The type is
+  // read from the record: hivex's enum holds only the types it names.
   bool LoadData(std::size_t value) {
-    hive_type type = hive_t_REG_NONE;
+    std::vector<unsigned char> vk;
+    if (!ReadAt(value, kVkName, vk) || !BigDataSound(value, vk)) return false;
     std::size_t length = 0;
     errno = 0;
-    char* raw = hivex_value_value(hive_, value, &type, &length);
+    char* raw = hivex_value_value(hive_, value, nullptr, &length);
     if (raw == nullptr) {
       return Fail(Located(errno == ERANGE ? "a value is larger than the reader takes (8 MB)"
                                           : "a value's data cannot be read",
                           value));
     }
-    dataType_ = static_cast<std::uint32_t>(type);
+    dataType_ = Le32(vk.data() + kVkType);
     if (dataType_ == kRegSz || dataType_ == kRegExpandSz || dataType_ == kRegMultiSz) {
       std::u16string units(length / 2, u'\0');
       for (std::size_t i = 0; i < units.size(); ++i) {
@@ -470,8 +549,8 @@ class HiveRegistry : public RegistryStore {
   std::size_t root_;
   std::vector<std::size_t> open_;  // handle - 1 -> node; 0 for a free slot
   std::vector<std::size_t> free_;
-  std::unordered_map<std::size_t, KeyTables> cache_;
-  std::uint64_t clock_ = 0;
+  RecentMap<std::size_t, KeyTables> cache_;
+  RecentMap<std::string, std::size_t> paths_;  // "<start node>\path" -> key
   std::size_t dataValue_ = 0;  // the value whose data data_ holds
   std::uint32_t dataType_ = 0;
   std::string data_;
@@ -515,7 +594,10 @@ HiveOpenResult OpenHiveFile(const std::string& path) {
                        : ErrnoText(error);
     return result;
   }
-  if (hivex_root(hive) == 0) {
+  unsigned char root[4] = {};
+  if (hivex_root(hive) == 0 ||
+      ::pread(fd, root, sizeof root, static_cast<off_t>(hivex_root(hive))) != sizeof root ||
+      CellSize(root) < kNkName) {
     hivex_close(hive);
     ::close(fd);
     result.error = "the hive has no root key";

@@ -83,11 +83,13 @@ TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
       {"short dword", 4, std::string("\x34\x12", 2), std::string("\x34\x12", 2)},
       {"link", 6, Utf16("x"), Utf16("x")},  // other types stay raw
       {"binary", 3, std::string("\x00\xFF\x01", 3), std::string("\x00\xFF\x01", 3)},
-      {"big", 3, std::string(20000, '\x5A'), std::string(20000, '\x5A')},
+      {"big", 3, std::string(20000, '\x5A'), std::string(20000, '\x5A')},  // in segments
   };
   HiveKey key{"K", {}};
   for (const Case& c : cases) key.values.push_back(HiveValue{c.name, c.type, c.stored});
-  auto store = Open(Make({key}));
+  const std::string path = Make({key});
+  testing::StoreAsBigData(path);
+  auto store = Open(path);
   platform::RegistryHandle handle = 0;
   ASSERT_EQ(store->Open(store->Root(platform::kHiveRoot), "K", 0x20019, handle),
             RegistryStatus::Ok);
@@ -197,6 +199,39 @@ TEST_F(HiveStoreTest, ADamagedTreeFailsTheExportNamingTheFile) {
   } catch (const ERegistryException& error) {
     EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
   }
+}
+
+// Two subkeys of one name in other letter cases cannot both be reached by
+// name: Windows keeps no such pair, and a hive holding one is damaged.
+TEST_F(HiveStoreTest, SubkeysOfOneNameInTwoCasesAreDamage) {
+  auto store = Open(Make({{"K\\\xC3\xA9", {}}, {"K\\\xC3\x89", {}}}));  // é, É
+  TRegistry registry(*store);
+  registry.SetRoot(platform::kHiveRoot);
+  EXPECT_THROW(registry.OpenKeyRead("K\\x"), ERegistryException);
+}
+
+// Subkeys the code page writes alike ("a", and "ā" by best fit) are both
+// exported as "a", so the subtree comes twice; nested pairs double it at
+// every level, and the export fails once that runs away.
+TEST_F(HiveStoreTest, NamesWrittenAlikeRepeatASubtreeWithinBounds) {
+  auto export_levels = [&](int levels) {
+    std::vector<HiveKey> keys;
+    std::string path = "T";
+    for (int i = 0; i < levels; ++i) {
+      keys.push_back({path + "\\\xC4\x81", {}});  // ā
+      path += "\\a";
+      keys.push_back({path, {{"v", 4, DwordData(1)}}});
+    }
+    auto mounted = MountHives(Open(Make(keys, "L" + std::to_string(levels))), nullptr, nullptr);
+    TStringList target, expanders;
+    CapturingConsole console;
+    ExportKey(*mounted, target, kHkeyLocalMachine, "SOFTWARE\\T", ConversionSettings{}, expanders,
+              console);
+    return target.Count();
+  };
+  // Level 1: T, a, a, and the value of each a.
+  EXPECT_EQ(export_levels(1), 5);
+  EXPECT_THROW(export_levels(17), ERegistryException);  // 2^17 repeated keys
 }
 
 }  // namespace
