@@ -18,6 +18,7 @@ struct ExportRun {
   const ConversionSettings& settings;
   TStringList& expanderList;
   Console& console;
+  bool cutLines;
   // Two subkeys whose names the ANSI code page writes alike ("a" and the
   // best-fit "a" of "ā") are both exported by that one name: the subtree
   // comes twice, and nested such pairs double it at every level. Keys
@@ -32,8 +33,9 @@ struct ExportRun {
 [[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry,
                                    std::uint32_t root, std::string_view keyPath) {
   KeyLines key{run.settings, run.target,
-               DoubleQuotes(OutputKeyPath(root, keyPath, run.settings)), std::string()};
-  run.target.Add("0x0,\"" + key.linePath + "\"");
+               DoubleQuotes(OutputKeyPath(root, keyPath, run.settings)), std::string(),
+               run.cutLines};
+  key.Add("0x0,\"" + key.linePath + "\"");
 
   TStringList names;
   if (registry.OpenKeyRead(keyPath)) {
@@ -109,8 +111,8 @@ std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
 
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
                std::string_view keyPath, const ConversionSettings& settings,
-               TStringList& expanderList, Console& console) {
-  ExportRun run{store, target, settings, expanderList, console};
+               TStringList& expanderList, Console& console, bool cutLines) {
+  ExportRun run{store, target, settings, expanderList, console, cutLines};
   ExportTree(run, root, keyPath, 0);
 }
 

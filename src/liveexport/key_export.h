@@ -41,10 +41,11 @@ inline constexpr int kMaxExportDepth = 512;
 // writes alike) before the export fails with ERegistryException.
 inline constexpr std::uint64_t kMaxRepeatedKeys = 100000;
 
-// Reads through `store`.
+// Reads through `store`. With `cutLines`, every line is added cut at its
+// line breaks (AddItemLines), as the key-list input appends to a section.
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
                std::string_view keyPath, const ConversionSettings& settings,
-               TStringList& expanderList, Console& console);
+               TStringList& expanderList, Console& console, bool cutLines = false);
 
 // The key path written into the lines of `keyPath` under `root` (quotes not
 // yet doubled).

@@ -44,7 +44,6 @@ void ProcessKeyList(const std::string& path, platform::RegistryStore& store,
   SectionAppender softwareAddReg(lists.softwareAddReg);
   SectionAppender defaultAddReg(lists.defaultAddReg);
   SectionAppender setupRegAddReg(lists.setupRegAddReg);
-  TStringList keyLines;
   ForEachLine(text, [&](std::string_view line) {
     std::optional<KeyListEntry> entry = ParseKeyListLine(line);
     if (!entry) return;
@@ -54,9 +53,11 @@ void ProcessKeyList(const std::string& path, platform::RegistryStore& store,
     SectionAppender& appender = section == &lists.softwareAddReg  ? softwareAddReg
                                 : section == &lists.defaultAddReg ? defaultAddReg
                                                                   : setupRegAddReg;
-    keyLines.Clear();
-    ExportKey(store, keyLines, entry->root, entry->keyPath, settings, lists.expanderList, console);
-    appender.Append(keyLines);
+    // The lines go straight into the section, cut at their line breaks: the
+    // same items as exporting into a list of their own and appending it by
+    // re-splitting, without holding the export twice.
+    ExportKey(store, appender.Open(), entry->root, entry->keyPath, settings, lists.expanderList,
+              console, /*cutLines=*/true);
   });
 }
 

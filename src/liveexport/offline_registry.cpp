@@ -84,7 +84,13 @@ constexpr std::string_view kSoftware = "SOFTWARE";
 constexpr std::string_view kSystem = "SYSTEM";
 
 bool SameAsciiName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 0x20) : a[i];
+    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 0x20) : b[i];
+    if (x != y) return false;
+  }
+  return true;
 }
 
 // Handles of this store are the root values themselves and, for opened
@@ -230,7 +236,7 @@ class MountedHives : public RegistryStore {
   // A path below HKEY_LOCAL_MACHINE: its first component picks the hive.
   RegistryStatus OpenInMachine(std::string_view path, std::uint32_t access,
                                RegistryHandle& opened) {
-    std::vector<std::string_view> parts;
+    std::vector<std::string_view>& parts = parts_;
     if (!platform::SplitRegistryPath(path, parts)) return RegistryStatus::Failed;
     if (parts.empty()) {
       opened = Add(Opened{});
@@ -252,6 +258,7 @@ class MountedHives : public RegistryStore {
   std::vector<Opened> opened_;
   std::vector<std::size_t> free_;
   RegistryStore* damaged_ = nullptr;
+  std::vector<std::string_view> parts_;  // of the path being opened
 };
 
 std::unique_ptr<RegistryStore> OpenHive(const std::string& path) {

@@ -8,7 +8,10 @@ namespace tovrix {
 namespace {
 
 bool HasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -32,7 +35,7 @@ void AddItemLines(TStringList& list, std::string_view item) {
   }
 }
 
-void SectionAppender::Append(const TStringList& lines) {
+TStringList& SectionAppender::Open() {
   if (clean_ > section_.Count()) clean_ = 0;
   int first = clean_;
   while (first < section_.Count() && !HasLineBreak(section_.View(first))) ++first;
@@ -43,8 +46,14 @@ void SectionAppender::Append(const TStringList& lines) {
     for (int i = first; i < section_.Count(); ++i) AddItemLines(rebuilt, section_.View(i));
     section_ = std::move(rebuilt);
   }
-  for (int i = 0; i < lines.Count(); ++i) AddItemLines(section_, lines.View(i));
   clean_ = section_.Count();
+  return section_;
+}
+
+void SectionAppender::Append(const TStringList& lines) {
+  TStringList& section = Open();
+  for (int i = 0; i < lines.Count(); ++i) AddItemLines(section, lines.View(i));
+  clean_ = section.Count();
 }
 
 }  // namespace tovrix

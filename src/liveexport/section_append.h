@@ -27,6 +27,10 @@ class SectionAppender {
  public:
   explicit SectionAppender(TStringList& section) : section_(section) {}
 
+  // Cuts the section's items that hold line breaks into lines and hands
+  // the section out; lines added to it then must be cut too (AddItemLines).
+  TStringList& Open();
+  // Open, then the lines of every item of `lines`.
   void Append(const TStringList& lines);
 
  private:

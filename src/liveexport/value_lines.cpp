@@ -5,11 +5,20 @@
 #include <vector>
 
 #include "liveexport/registry_names.h"
+#include "liveexport/section_append.h"
 #include "rewrite/env_paths.h"
 #include "rewrite/expander.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
+
+void KeyLines::Add(std::string_view line) {
+  if (cutLines) {
+    AddItemLines(target, line);
+  } else {
+    target.Add(line);
+  }
+}
 
 namespace {
 
@@ -43,13 +52,13 @@ void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t
   }
   data = DoubleQuotes(data);
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
-  key.target.Add(ValueLine(type, key, name, "\"" + data + "\""));
+  key.Add(ValueLine(type, key, name, "\"" + data + "\""));
 }
 
 void WriteDword(const TRegistry& registry, std::string_view name, KeyLines& key) {
   std::string data = "0x";
   AppendHex32(data, static_cast<std::uint32_t>(registry.ReadDwordValue(name)));
-  key.target.Add(ValueLine(kRegDword, key, name, data));
+  key.Add(ValueLine(kRegDword, key, name, data));
 }
 
 // The items of a multi-string: each NUL ends an item, a second NUL in a row
@@ -86,7 +95,7 @@ void WriteMultiString(const TRegistry& registry, std::string_view name, KeyLines
   }
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
   if (data.empty()) data = "\"\"";
-  key.target.Add(ValueLine(kRegMultiSz, key, name, data));
+  key.Add(ValueLine(kRegMultiSz, key, name, data));
 }
 
 void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t type,
@@ -99,11 +108,11 @@ void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t
     data = BinaryData(buffer.data(), size);
   }
   if (type != kRegBinary) {
-    key.target.Add("; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".");
+    key.Add("; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".");
   }
   std::string line = ValueLine(kRegBinary, key, name, data);
   if (size == 0) line.pop_back();  // no data: no comma before it
-  key.target.Add(line);
+  key.Add(line);
 }
 
 }  // namespace

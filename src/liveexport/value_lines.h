@@ -32,6 +32,9 @@ struct KeyLines {
   TStringList& target;
   std::string linePath;       // the key path as written: quotes doubled
   std::string expanderNames;  // "\"name\"," per noted value
+  bool cutLines = false;      // add each line cut at its line breaks
+
+  void Add(std::string_view line);
 };
 
 void ExportValue(const TRegistry& registry, std::string_view name, KeyLines& key);

@@ -19,8 +19,11 @@ namespace {
 // so a large document is never held twice in memory.
 constexpr std::size_t kSaveChunk = 1 << 20;
 
-// The smallest block of item bytes.
-constexpr std::size_t kMinBlock = 1 << 12;
+// The smallest block of item bytes: most lists are a key's few names.
+constexpr std::size_t kMinBlock = 256;
+
+// Lists longer than this are sorted through collation keys.
+constexpr std::size_t kKeyedSortFrom = 32;
 
 }  // namespace
 
@@ -85,17 +88,6 @@ void TStringList::Append(std::initializer_list<std::string_view> parts) {
   }
 }
 
-bool TStringList::Holds(std::string_view text) const {
-  if (text.empty()) return false;
-  // Compare addresses as integers: relational operators on pointers into
-  // different objects are unspecified.
-  const auto p = reinterpret_cast<std::uintptr_t>(text.data());
-  for (const auto& block : blocks_) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(block->data());
-    if (p >= begin && p < begin + block->capacity()) return true;
-  }
-  return false;
-}
 
 std::vector<std::string_view> TStringList::Views() const {
   std::vector<std::string_view> views;
@@ -114,27 +106,16 @@ void TStringList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) ThrowListIndexError(index);
 }
 
+// A text may be an item of this very list: blocks never move and a new
+// item goes to room no item uses, so copying it in is safe.
 int TStringList::Add(std::string_view text) {
   const int index = Count();
-  if (Holds(text)) {
-    const std::string copy(text);  // a new block would not move it, but be plain
-    Append({copy});
-  } else {
-    Append({text});
-  }
+  Append({text});
   return index;
 }
 
 int TStringList::AddParts(std::initializer_list<std::string_view> parts) {
   const int index = Count();
-  for (std::string_view part : parts) {
-    if (Holds(part)) {
-      std::string joined;
-      for (std::string_view p : parts) joined.append(p);
-      Append({joined});
-      return index;
-    }
-  }
   Append(parts);
   return index;
 }
@@ -163,11 +144,21 @@ void TStringList::Sort() {
   if (count < 2) return;
 
   // The items are sorted as views, then written out again in their order.
+  // The sort moves the items' places; their keys stay with them through
+  // `order` (place -> item). Keys pay off only where each item is compared
+  // many times.
   std::vector<std::string_view> items = Views();
-  auto compare = [&items](int a, int b) {
+  std::unique_ptr<platform::CollationKeys> keys;
+  if (items.size() > kKeyedSortFrom) {
+    keys = std::make_unique<platform::CollationKeys>(items, /*ignoreCase=*/true);
+  }
+  std::vector<std::size_t> order(items.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto compare = [&](int a, int b) {
     if (a == b) return 0;  // the pivot against itself; also stops the scans
-    return platform::CompareLocale(items[static_cast<std::size_t>(a)],
-                                   items[static_cast<std::size_t>(b)], /*ignoreCase=*/true);
+    const std::size_t x = order[static_cast<std::size_t>(a)];
+    const std::size_t y = order[static_cast<std::size_t>(b)];
+    return keys ? keys->Compare(x, y) : platform::CompareLocale(items[x], items[y], true);
   };
 
   // The quicksort keeps the pivot by position and moves it along with the
@@ -194,7 +185,7 @@ void TStringList::Sort() {
         while (i < right && compare(i, pivot) < 0) ++i;
         while (j > left && compare(j, pivot) > 0) --j;
         if (i <= j) {
-          std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
+          std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
           if (pivot == i) {
             pivot = j;
           } else if (pivot == j) {
@@ -209,7 +200,10 @@ void TStringList::Sort() {
       if (i >= right) break;
     }
   }
-  Rebuild(items);
+  std::vector<std::string_view> sorted;
+  sorted.reserve(items.size());
+  for (std::size_t i : order) sorted.push_back(items[i]);
+  Rebuild(sorted);
 }
 
 std::size_t TStringList::JoinedLength() const { return stored_bytes_ + 2 * lengths_.size(); }
@@ -246,10 +240,6 @@ void TStringList::AdoptLines(std::string&& text) {
 }
 
 void TStringList::AppendLines(std::string_view text) {
-  if (Holds(text)) {
-    AppendLines(std::string(text));
-    return;
-  }
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);  // a NUL ends the text
   ForEachLine(text, [&](std::string_view line) { Append({line}); });

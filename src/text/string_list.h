@@ -93,10 +93,8 @@ class TStringList {
   // The start of item `index` (0 <= index < Count()).
   Position Locate(std::size_t index) const;
   std::size_t LengthAt(std::size_t index) const;
-  // Appends an item made of `parts`; none may lie in this list's blocks.
+  // Appends an item made of `parts` (which may be items of this list).
   void Append(std::initializer_list<std::string_view> parts);
-  // True when `text` lies in this list's blocks.
-  bool Holds(std::string_view text) const;
   // Replaces the contents by `items` (views that may point into this list).
   void Rebuild(const std::vector<std::string_view>& items);
   std::vector<std::string_view> Views() const;

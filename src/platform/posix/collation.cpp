@@ -15,6 +15,8 @@
 #include <unicode/ucol.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -213,7 +215,137 @@ int FallbackCompare(std::string_view a, std::string_view b, bool ignoreCase) {
   return Sign(UpperBuffer(a).compare(UpperBuffer(b)));
 }
 
+// Texts of printable ASCII are ordered, without regard to case, by one
+// primary weight per character, the apostrophe and the hyphen passed over
+// (ICU has no expansion or contraction among them, and case is their only
+// lesser difference); texts equal so far are told apart by TieBreak. The
+// weights are read off the collator once and checked against it for every
+// pair; where that check fails, there is no shortcut.
+struct AsciiWeights {
+  bool usable = false;
+  std::array<std::uint8_t, 128> weight{};  // 0: passed over, or not covered
+};
+
+bool Printable(char c) { return c >= 0x20 && c <= 0x7E; }
+bool PassedOver(char c) { return c == '\'' || c == '-'; }
+
+AsciiWeights MakeAsciiWeights(UCollator* collator) {
+  AsciiWeights table;
+  if (collator == nullptr) return table;
+  std::vector<char16_t> chars;
+  for (char16_t c = 0x20; c <= 0x7E; ++c) {
+    if (!PassedOver(static_cast<char>(c))) chars.push_back(c);
+  }
+  auto compare = [collator](char16_t a, char16_t b) {
+    return ucol_strcoll(collator, reinterpret_cast<const UChar*>(&a), 1,
+                        reinterpret_cast<const UChar*>(&b), 1);
+  };
+  std::sort(chars.begin(), chars.end(),
+            [&](char16_t a, char16_t b) { return compare(a, b) == UCOL_LESS; });
+  std::uint8_t rank = 0;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    if (i == 0 || compare(chars[i - 1], chars[i]) != UCOL_EQUAL) ++rank;
+    table.weight[chars[i]] = rank;
+  }
+  for (char16_t a : chars) {
+    for (char16_t b : chars) {
+      const UCollationResult r = compare(a, b);
+      const int expected = r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+      const int got = (table.weight[a] > table.weight[b]) - (table.weight[a] < table.weight[b]);
+      if (expected != got) return AsciiWeights{};
+    }
+  }
+  table.usable = true;
+  return table;
+}
+
+const AsciiWeights& WeightsFor(unsigned codePage, UCollator* ignoreCase) {
+  static unsigned madeFor = 0;
+  static AsciiWeights weights;
+  if (madeFor != codePage) {
+    weights = MakeAsciiWeights(ignoreCase);
+    madeFor = codePage;
+  }
+  return weights;
+}
+
+// -1, 0 or 1 when both texts are printable ASCII; 2 otherwise.
+int CompareAscii(const AsciiWeights& weights, std::string_view a, std::string_view b) {
+  if (!weights.usable) return 2;
+  for (char c : a) {
+    if (!Printable(c)) return 2;
+  }
+  for (char c : b) {
+    if (!Printable(c)) return 2;
+  }
+  std::size_t i = 0, j = 0;
+  bool specials = false;
+  for (;;) {
+    while (i < a.size() && PassedOver(a[i])) ++i, specials = true;
+    while (j < b.size() && PassedOver(b[j])) ++j, specials = true;
+    if (i == a.size() || j == b.size()) break;
+    const std::uint8_t x = weights.weight[static_cast<unsigned char>(a[i++])];
+    const std::uint8_t y = weights.weight[static_cast<unsigned char>(b[j++])];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i != a.size() || j != b.size()) return i == a.size() ? -1 : 1;
+  if (!specials) return 0;
+  const std::u16string wideA(a.begin(), a.end()), wideB(b.begin(), b.end());
+  return TieBreak(wideA, wideB);
+}
+
 }  // namespace
+
+// The sort key of ICU orders as ucol_strcoll does; equal keys leave the
+// special characters to TieBreak, which needs the texts in UTF-16.
+struct CollationKeys::Impl {
+  std::vector<std::string> keys;
+  std::vector<std::u16string> wide;
+  std::vector<std::string_view> texts;  // when ICU has no collator
+  bool ignoreCase = false;
+};
+
+CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ignoreCase)
+    : impl_(new Impl) {
+  const posix::AnsiTables& tables = posix::Tables();
+  const Collators& collators = CollatorsFor(tables.codePage);
+  UCollator* collator = ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
+  impl_->ignoreCase = ignoreCase;
+  if (collator == nullptr) {
+    impl_->texts = texts;
+    return;
+  }
+  impl_->keys.resize(texts.size());
+  impl_->wide.resize(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::u16string& wide = impl_->wide[i];
+    posix::AppendAnsiAsWide(tables, texts[i], wide);
+    std::string& key = impl_->keys[i];
+    key.resize(std::max<std::size_t>(32, 4 * wide.size() + 16));
+    for (;;) {
+      const int32_t length = ucol_getSortKey(collator, reinterpret_cast<const UChar*>(wide.data()),
+                                             static_cast<int32_t>(wide.size()),
+                                             reinterpret_cast<uint8_t*>(key.data()),
+                                             static_cast<int32_t>(key.size()));
+      if (length <= static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(std::max(length, 1) - 1));  // without its NUL
+        break;
+      }
+      key.resize(static_cast<std::size_t>(length));
+    }
+  }
+}
+
+CollationKeys::~CollationKeys() { delete impl_; }
+
+int CollationKeys::Compare(std::size_t a, std::size_t b) const {
+  if (!impl_->texts.empty() || impl_->keys.empty()) {
+    return FallbackCompare(impl_->texts[a], impl_->texts[b], impl_->ignoreCase);
+  }
+  const int order = impl_->keys[a].compare(impl_->keys[b]);
+  if (order != 0) return order < 0 ? -1 : 1;
+  return TieBreak(impl_->wide[a], impl_->wide[b]);
+}
 
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   const posix::AnsiTables& tables = posix::Tables();
@@ -221,6 +353,10 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   UCollator* collator =
       ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
   if (collator == nullptr) return FallbackCompare(a, b, ignoreCase);
+  if (ignoreCase) {
+    const int order = CompareAscii(WeightsFor(tables.codePage, collator), a, b);
+    if (order != 2) return order;
+  }
 
   thread_local std::u16string wideA, wideB;
   wideA.clear();

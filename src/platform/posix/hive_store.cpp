@@ -28,6 +28,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <list>
 #include <cstdlib>
 #include <cstring>
@@ -78,10 +79,6 @@ constexpr std::uint32_t kRegMultiSz = 7;
 // longest known part of it. More than the deepest export (512 levels).
 constexpr std::size_t kCachedKeys = 1024;
 
-// Bytes read at once from a record's start: the fixed part and the name of
-// nearly every record.
-constexpr std::size_t kRecordRead = 256;
-
 std::uint16_t Le16(const unsigned char* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
@@ -110,6 +107,10 @@ std::u16string NameUnits(const unsigned char* bytes, std::size_t length, bool co
 
 void FoldCase(std::u16string& units) {
   for (char16_t& unit : units) {
+    if (unit < 0x80) {
+      if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 0x20);
+      continue;
+    }
     const UChar32 upper = u_toupper(unit);
     if (upper <= 0xFFFF) unit = static_cast<char16_t>(upper);
   }
@@ -199,7 +200,12 @@ class HiveRegistry : public RegistryStore {
                       RegistryHandle& opened) override {
     std::size_t node = 0;
     if (!Resolve(parent, node)) return RegistryStatus::Failed;
-    std::vector<std::string_view> parts;
+    // An export opens one key once for each of its values.
+    if (node == lastOpen_.from && path == lastOpen_.path) {
+      opened = Handle(lastOpen_.node);
+      return RegistryStatus::Ok;
+    }
+    std::vector<std::string_view>& parts = parts_;
     if (!SplitRegistryPath(path, parts)) return RegistryStatus::Failed;
     // Start from the longest leading part of the path already resolved.
     std::size_t start = node;
@@ -222,6 +228,9 @@ class HiveRegistry : public RegistryStore {
       PathKey(start, parts, n + 1, key);
       paths_.Get(key) = node;
     }
+    lastOpen_.from = start;
+    lastOpen_.path.assign(path);
+    lastOpen_.node = node;
     opened = Handle(node);
     return RegistryStatus::Ok;
   }
@@ -268,11 +277,20 @@ class HiveRegistry : public RegistryStore {
                             unsigned char* data, std::uint32_t& size) override {
     std::size_t node = 0;
     if (!Resolve(key, node)) return RegistryStatus::Failed;
-    KeyTables* tables = Values(node);
-    if (tables == nullptr) return RegistryStatus::Damaged;
-    const std::size_t* found = Find(tables->values, name);
-    if (found == nullptr) return RegistryStatus::Failed;
-    const std::size_t value = tables->values.items[*found];
+    // A value is asked for its type, its size and its data in turn.
+    std::size_t value = 0;
+    if (node == lastQuery_.node && name == lastQuery_.name) {
+      value = lastQuery_.value;
+    } else {
+      KeyTables* tables = Values(node);
+      if (tables == nullptr) return RegistryStatus::Damaged;
+      const std::size_t* found = Find(tables->values, name);
+      if (found == nullptr) return RegistryStatus::Failed;
+      value = tables->values.items[*found];
+      lastQuery_.node = node;
+      lastQuery_.name.assign(name);
+      lastQuery_.value = value;
+    }
     if (value != dataValue_ && !LoadData(value)) return RegistryStatus::Damaged;
     type = dataType_;
     const auto needed = static_cast<std::uint32_t>(data_.size());
@@ -320,20 +338,46 @@ class HiveRegistry : public RegistryStore {
     return false;
   }
 
-  // Reads the record at `offset`, at least `length` bytes of it (more when
-  // the file has them: names usually follow in the same read).
+  // Reads `length` bytes at `offset` into `out`, through a cache of the
+  // file's last pages read: records are read where they lie, and the
+  // records of one key mostly share a page. A read past the end of the
+  // file is damage.
   bool ReadAt(std::size_t offset, std::size_t length, std::vector<unsigned char>& out) {
-    out.resize(std::max(length, kRecordRead));
+    out.resize(length);
     std::size_t done = 0;
     while (done < length) {
-      const ssize_t got = ::pread(fd_, out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + done));
+      const std::size_t at = offset + done;
+      Page& page = pages_[at / kPageSize % pages_.size()];
+      if (page.number != at / kPageSize && !LoadPage(at / kPageSize, page)) return false;
+      const std::size_t within = at % kPageSize;
+      if (within >= page.size) return Fail(Located("a record runs past the end of the file", offset));
+      const std::size_t n = std::min(length - done, page.size - within);
+      std::memcpy(out.data() + done, page.bytes.data() + within, n);
+      done += n;
+    }
+    return true;
+  }
+
+  struct Page {
+    std::size_t number = ~std::size_t{0};
+    std::size_t size = 0;  // less than a page at the end of the file
+    std::array<unsigned char, 4096> bytes;
+  };
+  static constexpr std::size_t kPageSize = 4096;
+
+  bool LoadPage(std::size_t number, Page& page) {
+    page.number = ~std::size_t{0};
+    std::size_t done = 0;
+    while (done < kPageSize) {
+      const ssize_t got = ::pread(fd_, page.bytes.data() + done, kPageSize - done,
+                                  static_cast<off_t>(number * kPageSize + done));
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) return Fail(std::string("the file cannot be read: ") + std::strerror(errno));
-      if (got == 0) return Fail(Located("a record runs past the end of the file", offset));
+      if (got == 0) break;
       done += static_cast<std::size_t>(got);
     }
-    out.resize(done);
+    page.number = number;
+    page.size = done;
     return true;
   }
 
@@ -445,8 +489,8 @@ class HiveRegistry : public RegistryStore {
   bool ReadKeyName(std::size_t child, std::size_t parent, std::u16string& name) {
     // hivex reads the fixed part of a record without checking that its cell
     // holds it (it keeps cells inside their hbin): the cell is checked first.
-    std::vector<unsigned char> record;
-    if (!ReadAt(child, 4, record)) return false;
+    std::vector<unsigned char>& record = record_;
+    if (!ReadAt(child, kNkName, record)) return false;
     if (CellSize(record.data()) < kNkName) {
       return Fail(Located("a subkey record is not sound", child));
     }
@@ -467,7 +511,7 @@ class HiveRegistry : public RegistryStore {
   bool ReadValueName(std::size_t value, std::u16string& name) {
     // hivex checks that the cell is a used one; the rest is checked here
     // (its own length check counts the name in UTF-8).
-    std::vector<unsigned char> record;
+    std::vector<unsigned char>& record = record_;
     if (!ReadAt(value, kVkName, record)) return false;
     const std::size_t cell = CellSize(record.data());
     const std::size_t nameLength = Le16(record.data() + kVkNameLength);
@@ -555,6 +599,19 @@ class HiveRegistry : public RegistryStore {
   std::uint32_t dataType_ = 0;
   std::string data_;
   std::string damage_;
+  std::vector<Page> pages_ = std::vector<Page>(256);  // 1 MiB of the file
+  std::vector<unsigned char> record_;                  // the record being read
+  std::vector<std::string_view> parts_;                // of the path being opened
+  struct {
+    std::size_t from = 0;  // node the path starts at
+    std::string path;
+    std::size_t node = 0;
+  } lastOpen_;
+  struct {
+    std::size_t node = 0;
+    std::string name;
+    std::size_t value = 0;
+  } lastQuery_;
 };
 
 std::string ErrnoText(int error) { return std::strerror(error); }

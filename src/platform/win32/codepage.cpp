@@ -146,3 +146,23 @@ char DecimalSeparator() {
 }
 
 }  // namespace tovrix::platform
+
+namespace tovrix::platform {
+
+// CompareStringA has no key that is guaranteed to order as it does, so
+// each comparison asks it.
+struct CollationKeys::Impl {
+  std::vector<std::string_view> texts;
+  bool ignoreCase;
+};
+
+CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ignoreCase)
+    : impl_(new Impl{texts, ignoreCase}) {}
+
+CollationKeys::~CollationKeys() { delete impl_; }
+
+int CollationKeys::Compare(std::size_t a, std::size_t b) const {
+  return CompareLocale(impl_->texts[a], impl_->texts[b], impl_->ignoreCase);
+}
+
+}  // namespace tovrix::platform

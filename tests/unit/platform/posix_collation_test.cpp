@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -136,6 +137,32 @@ TEST(PosixCollation, EveryCodePageGetsTheWindowsTailoring) {
     ExpectStrictlyIncreasing({"[x", "_x", "~", "1", "ab", "a-b", "ac"}, true);
     EXPECT_EQ(CompareLocale("ABC", "abc", true), 0) << page;
     EXPECT_EQ(CompareLocale("abc", "ABC", false), -1) << page;
+  }
+}
+
+// CompareLocale takes a shortcut for plain ASCII texts; collation keys go
+// through ICU whole. Both must agree, in every code page, on texts that mix
+// the shortcut's characters with those it leaves to ICU.
+TEST(PosixCollation, AsciiShortcutAndKeysAgreeWithTheCollator) {
+  const std::string alphabet = "aAbBzZ09 _[~!.'-\xE9\xC9";
+  unsigned seed = 7;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (unsigned page : {1252u, 932u, 936u}) {
+    ScopedCodePageForTesting codePage(page);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 300; ++i) {
+      std::string text;
+      for (unsigned n = next() % 5; n > 0; --n) text += alphabet[next() % alphabet.size()];
+      texts.push_back(text);
+    }
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    const CollationKeys keys(views, /*ignoreCase=*/true);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      for (std::size_t j = 0; j < texts.size(); j += 7) {
+        ASSERT_EQ(CompareLocale(texts[i], texts[j], true), keys.Compare(i, j))
+            << page << ": \"" << texts[i] << "\" / \"" << texts[j] << '"';
+      }
+    }
   }
 }
 
