@@ -94,11 +94,12 @@ std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
     path = "Classes\\";
     path += keyPath;
   } else if (root == kHkeyLocalMachine) {
-    const std::string upper = UpperAscii(keyPath);
-    if (BeginsWith(upper, "SOFTWARE\\")) {
-      path = ReplaceText(keyPath, "Software\\", "", IgnoreCase);
-    } else if (BeginsWith(upper, "SYSTEM\\")) {
-      path = ReplaceText(keyPath, "System\\", "", IgnoreCase);
+    // The first case-blind "Software\" (or "System\") of a path that begins
+    // with it is its beginning: the prefix is dropped.
+    if (BeginsWithUpperAscii(keyPath, "SOFTWARE\\")) {
+      path = keyPath.substr(9);
+    } else if (BeginsWithUpperAscii(keyPath, "SYSTEM\\")) {
+      path = keyPath.substr(7);
     } else {
       path = keyPath;
     }

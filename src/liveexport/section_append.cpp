@@ -1,6 +1,7 @@
 // Line-cutting append for the key-list input.
 #include "liveexport/section_append.h"
 
+#include <cstring>
 #include <string>
 
 namespace tovrix {
@@ -8,10 +9,8 @@ namespace tovrix {
 namespace {
 
 bool HasLineBreak(std::string_view text) {
-  for (char c : text) {
-    if (c == '\r' || c == '\n') return true;
-  }
-  return false;
+  return !text.empty() && (std::memchr(text.data(), '\n', text.size()) != nullptr ||
+                           std::memchr(text.data(), '\r', text.size()) != nullptr);
 }
 
 }  // namespace

@@ -48,9 +48,9 @@ void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t
   std::string data = registry.ReadStringValue(name);
   const ConversionSettings& settings = key.settings;
   if (settings.replaceMode != 0) {
-    data = ReplaceEnvPaths(data, settings.replaceMode, settings.replaceTarget);
+    ReplaceEnvPathsInPlace(data, settings.replaceMode, settings.replaceTarget);
   }
-  data = DoubleQuotes(data);
+  if (data.find('"') != std::string::npos) data = DoubleQuotes(data);
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
   key.Add(ValueLine(type, key, name, "\"" + data + "\""));
 }
@@ -91,7 +91,7 @@ void WriteMultiString(const TRegistry& registry, std::string_view name, KeyLines
   }
   const ConversionSettings& settings = key.settings;
   if (settings.replaceMode != 0) {
-    data = ReplaceEnvPaths(data, settings.replaceMode, settings.replaceTarget);
+    ReplaceEnvPathsInPlace(data, settings.replaceMode, settings.replaceTarget);
   }
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
   if (data.empty()) data = "\"\"";
@@ -121,14 +121,18 @@ std::string BinaryData(const unsigned char* bytes, std::size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string data;
   if (size == 0) return data;
-  data.reserve(size * 3 + (size / kBytesPerLine) * 5);
+  data.resize(size * 3 + (size / kBytesPerLine) * 5);
+  char* out = data.data();
   for (std::size_t i = 0; i < size; ++i) {
-    data += kDigits[bytes[i] >> 4];
-    data += kDigits[bytes[i] & 0x0F];
-    data += ',';
-    if (i % kBytesPerLine == kBytesPerLine - 1 && i + 1 < size) data += "\\\r\n  ";
+    *out++ = kDigits[bytes[i] >> 4];
+    *out++ = kDigits[bytes[i] & 0x0F];
+    *out++ = ',';
+    if (i % kBytesPerLine == kBytesPerLine - 1 && i + 1 < size) {
+      std::memcpy(out, "\\\r\n  ", 5);
+      out += 5;
+    }
   }
-  data.pop_back();  // the comma after the last byte
+  data.resize(static_cast<std::size_t>(out - data.data()) - 1);  // less the last comma
   return data;
 }
 

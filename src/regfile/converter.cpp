@@ -21,18 +21,6 @@ namespace {
 // The registry editor's signature line, skipped wherever it stands.
 constexpr std::string_view kSignature = "WINDOWS REGISTRY EDITOR";
 
-// True when `text` begins with `upperPrefix` once a-z are upper-cased
-// (UpperAscii).
-bool BeginsWithUpperAscii(std::string_view text, std::string_view upperPrefix) {
-  if (text.size() < upperPrefix.size()) return false;
-  for (std::size_t i = 0; i < upperPrefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-    if (c != upperPrefix[i]) return false;
-  }
-  return true;
-}
-
 // How a recognised header sets the full key path and the root.
 enum class FullPath {
   kSoftware,   // "SOFTWARE\" + key path, below HKEY_LOCAL_MACHINE

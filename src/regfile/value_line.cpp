@@ -76,7 +76,7 @@ void WriteReplacementComment(ConverterState& s, int type) {
 // Path replacement of string and wide data, in place.
 void ReplacePaths(ConverterState& s, std::string& data) {
   if (s.settings.replaceMode == 0) return;
-  data = ReplaceEnvPaths(data, s.settings.replaceMode, s.settings.replaceTarget);
+  ReplaceEnvPathsInPlace(data, s.settings.replaceMode, s.settings.replaceTarget);
 }
 
 // Notes the value for the key's expander entry when its data holds

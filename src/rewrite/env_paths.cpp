@@ -68,8 +68,8 @@ std::string ExpandEnvString(std::string_view text) {
   return expansion.ok ? std::move(expansion.text) : std::string();
 }
 
-std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {
-  if (mode != 1 && mode != 2) return std::string(data);
+void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t target) {
+  if (mode != 1 && mode != 2) return;
   const StepPatterns& patterns = PatternCache();
 
   // Without a '%' the expansion is the data itself (up to a NUL); when no
@@ -81,7 +81,7 @@ std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8
     for (std::size_t s = 0; s < kSteps.size() && !mayChange; ++s) {
       mayChange = (target & kSteps[s].bit) != 0 && MayOccurCaseBlind(head, patterns.upper[s]);
     }
-    if (!mayChange) return std::string(data);
+    if (!mayChange) return;
   }
 
   std::string t = ExpandEnvString(data);
@@ -93,8 +93,13 @@ std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8
     t = ReplaceText(t, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
   }
   // Unchanged: the data as given, references unexpanded.
-  if (t == base) return std::string(data);
-  return t;
+  if (t != base) data = std::move(t);
+}
+
+std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {
+  std::string result(data);
+  ReplaceEnvPathsInPlace(result, mode, target);
+  return result;
 }
 
 void ResetEnvironmentCache() { CacheStorage().ready = false; }

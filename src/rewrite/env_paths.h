@@ -25,6 +25,9 @@ namespace tovrix {
 std::string ExpandEnvString(std::string_view text);
 
 std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target);
+// The same, on `data` in place: data no rewrite changes is left as it is,
+// without a copy.
+void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t target);
 
 void ResetEnvironmentCache();
 

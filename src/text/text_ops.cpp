@@ -143,4 +143,14 @@ bool IsExistingFile(std::string_view path) {
   return platform::IsExistingFile(path);
 }
 
+bool BeginsWithUpperAscii(std::string_view text, std::string_view upperPrefix) {
+  if (text.size() < upperPrefix.size()) return false;
+  for (std::size_t i = 0; i < upperPrefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    if (c != upperPrefix[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace tovrix

@@ -22,6 +22,9 @@ std::size_t FindBytes(std::string_view pattern, std::string_view text);
 inline bool BeginsWith(std::string_view text, std::string_view prefix) {
   return !prefix.empty() && text.substr(0, prefix.size()) == prefix;
 }
+// True when `text` begins with `upperPrefix` once its bytes a-z are
+// upper-cased (UpperAscii); `upperPrefix` is upper-case ASCII.
+bool BeginsWithUpperAscii(std::string_view text, std::string_view upperPrefix);
 
 // Double-byte aware search: the first occurrence that does not begin on the
 // second byte of a double-byte character; both texts are read up to their
