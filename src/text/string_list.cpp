@@ -7,6 +7,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "text/errors.h"
 #include "text/internal.h"
 #include "text/lead_bytes.h"
@@ -21,6 +22,10 @@ constexpr std::size_t kSaveChunk = 1 << 20;
 
 // The smallest block of item bytes: most lists are a key's few names.
 constexpr std::size_t kMinBlock = 256;
+
+// Blocks from this size on are filled through large pages where the system
+// has them.
+constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
 
 // Lists longer than this are sorted through collation keys.
 constexpr std::size_t kKeyedSortFrom = 32;
@@ -71,6 +76,7 @@ void TStringList::Append(std::initializer_list<std::string_view> parts) {
   if (blocks_.empty() || blocks_.back()->capacity() - blocks_.back()->size() < size) {
     auto block = std::make_unique<std::string>();
     block->reserve(std::max({kMinBlock, size, stored_bytes_ / 2}));
+    if (block->capacity() >= kLargeBlock) platform::AdviseLargeBuffer(block->data(), block->capacity());
     blocks_.push_back(std::move(block));
   }
   std::string& block = *blocks_.back();

@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <array>
-#include <list>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -73,11 +72,12 @@ constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
 
-// Subkey and value tables of this many keys are kept, and where this many
-// paths lead: a depth-first export comes back to the keys on its current
-// path again and again, and a path of many keys is resolved from the
-// longest known part of it. More than the deepest export (512 levels).
-constexpr std::size_t kCachedKeys = 1024;
+// Subkey and value tables are kept for recently used keys in this many
+// slots, a key's slot chosen by its place in the file; a key whose slot is
+// taken replaces the one there. A depth-first export comes back to the keys
+// on its current path again and again, but reaches them mostly through the
+// path it opened last (see Open).
+constexpr std::size_t kTableSlots = 4096;
 
 std::uint16_t Le16(const unsigned char* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -94,19 +94,18 @@ std::size_t CellSize(const unsigned char* p) {
 
 // UTF-16 units of a stored name: one byte per unit when compressed, else
 // UTF-16LE with an odd last byte dropped.
-std::u16string NameUnits(const unsigned char* bytes, std::size_t length, bool compressed) {
-  std::u16string units;
+void AppendNameUnits(const unsigned char* bytes, std::size_t length, bool compressed,
+                     std::u16string& units) {
   if (compressed) {
-    units.assign(bytes, bytes + length);
+    units.append(bytes, bytes + length);
   } else {
-    units.resize(length / 2);
-    for (std::size_t i = 0; i < units.size(); ++i) units[i] = Le16(bytes + 2 * i);
+    for (std::size_t i = 0; i + 1 < length; i += 2) units.push_back(Le16(bytes + i));
   }
-  return units;
 }
 
-void FoldCase(std::u16string& units) {
-  for (char16_t& unit : units) {
+void FoldCase(char16_t* begin, char16_t* end) {
+  for (char16_t* p = begin; p != end; ++p) {
+    char16_t& unit = *p;
     if (unit < 0x80) {
       if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 0x20);
       continue;
@@ -116,20 +115,19 @@ void FoldCase(std::u16string& units) {
   }
 }
 
-// The ANSI name as MultiByteToWideChar reads it, case folded. A byte the
-// single-byte code page leaves undefined stands for the unit of its value,
-// as in the Windows tables.
-std::u16string FoldedLookupName(std::string_view ansi) {
+// The ANSI name as MultiByteToWideChar reads it, case folded, into
+// `units`. A byte the single-byte code page leaves undefined stands for the
+// unit of its value, as in the Windows tables.
+void FoldedLookupName(std::string_view ansi, std::u16string& units) {
   const posix::AnsiTables& tables = posix::Tables();
-  std::u16string units;
+  units.clear();
   posix::AppendAnsiAsWide(tables, ansi, units);
   if (!tables.doubleByte) {
     for (std::size_t i = 0; i < units.size(); ++i) {
       if (units[i] == u'\uFFFD') units[i] = static_cast<unsigned char>(ansi[i]);
     }
   }
-  FoldCase(units);
-  return units;
+  FoldCase(units.data(), units.data() + units.size());
 }
 
 std::string UnitsToAnsi(const std::u16string& units) {
@@ -138,13 +136,33 @@ std::string UnitsToAnsi(const std::u16string& units) {
   return out;
 }
 
-// The names of one key's subkeys or values, in the hive's order, and where
-// each folded name first stands.
+std::uint64_t HashUnits(std::u16string_view units) {
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (char16_t unit : units) hash = (hash ^ unit) * 1099511628211u;
+  return hash;
+}
+
+// The names of one key's subkeys or values, in the hive's order: in ANSI as
+// enumerated, and folded for lookups, each kind one after the other in one
+// buffer. `byHash` orders the names by the hash of the folded name, then
+// by place, so the first of equal names comes first.
 struct NameTable {
   std::vector<std::size_t> items;  // hivex node or value handles
-  std::vector<std::string> ansi;
+  std::string ansi;
+  std::vector<std::uint32_t> ansiEnd;
+  std::u16string folded;
+  std::vector<std::uint32_t> foldedEnd;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash;
   std::uint32_t longest = 0;
-  std::unordered_map<std::u16string, std::size_t> index;
+
+  std::string_view Ansi(std::size_t i) const {
+    const std::uint32_t begin = i == 0 ? 0 : ansiEnd[i - 1];
+    return std::string_view(ansi).substr(begin, ansiEnd[i] - begin);
+  }
+  std::u16string_view Folded(std::size_t i) const {
+    const std::uint32_t begin = i == 0 ? 0 : foldedEnd[i - 1];
+    return std::u16string_view(folded).substr(begin, foldedEnd[i] - begin);
+  }
 };
 
 struct KeyTables {
@@ -152,35 +170,6 @@ struct KeyTables {
   NameTable subkeys;
   bool haveValues = false;
   NameTable values;
-};
-
-// A map that keeps its last kCachedKeys entries used.
-template <typename Key, typename Value, typename Hash = std::hash<Key>>
-class RecentMap {
- public:
-  Value* Find(const Key& key) {
-    auto it = map_.find(key);
-    if (it == map_.end()) return nullptr;
-    order_.splice(order_.begin(), order_, it->second);
-    return &it->second->second;
-  }
-  // The entry of `key`, made when missing; the least recently used entry
-  // goes when there are too many. References to others stay valid.
-  Value& Get(const Key& key) {
-    if (Value* found = Find(key)) return *found;
-    order_.emplace_front(key, Value());
-    map_.emplace(key, order_.begin());
-    if (order_.size() > kCachedKeys) {
-      map_.erase(order_.back().first);
-      order_.pop_back();
-    }
-    return order_.front().second;
-  }
-
- private:
-  using Entry = std::pair<Key, Value>;
-  std::list<Entry> order_;  // most recently used first
-  std::unordered_map<Key, typename std::list<Entry>::iterator, Hash> map_;
 };
 
 class HiveRegistry : public RegistryStore {
@@ -207,26 +196,30 @@ class HiveRegistry : public RegistryStore {
     }
     std::vector<std::string_view>& parts = parts_;
     if (!SplitRegistryPath(path, parts)) return RegistryStatus::Failed;
-    // Start from the longest leading part of the path already resolved.
-    std::size_t start = node;
-    std::size_t done = 0;
-    std::string key;
-    for (std::size_t n = parts.size(); n > 0; --n) {
-      PathKey(node, parts, n, key);
-      if (const std::size_t* known = paths_.Find(key)) {
-        node = *known;
-        done = n;
-        break;
-      }
+    // Start from the longest leading part the path shares with the one
+    // opened last from the same key: a depth-first export opens a key's
+    // subkeys, and their subkeys, one after the other.
+    if (node != steps_.from) {
+      steps_.from = node;
+      steps_.names.clear();
+      steps_.nodes.clear();
     }
+    const std::size_t start = node;
+    std::size_t done = 0;
+    while (done < parts.size() && done < steps_.names.size() && parts[done] == steps_.names[done]) {
+      ++done;
+    }
+    if (done > 0) node = steps_.nodes[done - 1];
+    steps_.names.resize(done);
+    steps_.nodes.resize(done);
     for (std::size_t n = done; n < parts.size(); ++n) {
       KeyTables* tables = Subkeys(node);
       if (tables == nullptr) return RegistryStatus::Damaged;
       const std::size_t* found = Find(tables->subkeys, parts[n]);
       if (found == nullptr) return RegistryStatus::Failed;
       node = tables->subkeys.items[*found];
-      PathKey(start, parts, n + 1, key);
-      paths_.Get(key) = node;
+      steps_.names.emplace_back(parts[n]);
+      steps_.nodes.push_back(node);
     }
     lastOpen_.from = start;
     lastOpen_.path.assign(path);
@@ -381,19 +374,14 @@ class HiveRegistry : public RegistryStore {
     return true;
   }
 
-  // The cache key of the first `count` parts of a path below `node`: the
-  // node and the parts as spelt (an export spells a path the same way each
-  // time it opens it).
-  static void PathKey(std::size_t node, const std::vector<std::string_view>& parts,
-                      std::size_t count, std::string& key) {
-    key = std::to_string(node);
-    for (std::size_t i = 0; i < count; ++i) {
-      key += '\\';
-      key.append(parts[i]);
+  KeyTables& Slot(std::size_t node) {
+    auto& slot = tables_[(node >> 3) % tables_.size()];
+    if (slot.first != node) {
+      slot.first = node;
+      slot.second = KeyTables();
     }
+    return slot.second;
   }
-
-  KeyTables& Slot(std::size_t node) { return cache_.Get(node); }
 
   // The subkey table of `node`; null when the hive is damaged there.
   KeyTables* Subkeys(std::size_t node) {
@@ -408,19 +396,17 @@ class HiveRegistry : public RegistryStore {
       return nullptr;
     }
     NameTable table;
-    std::vector<std::u16string> units;
     bool sound = true;
     for (std::size_t i = 0; children[i] != 0 && sound; ++i) {
-      std::u16string name;
-      sound = ReadKeyName(children[i], node, name);
+      sound = ReadKeyName(children[i], node, table.folded);
       table.items.push_back(children[i]);
-      units.push_back(std::move(name));
+      table.foldedEnd.push_back(static_cast<std::uint32_t>(table.folded.size()));
     }
     std::free(children);
     if (sound) sound = Distinct(table.items, node);
     // Windows keeps no two subkeys whose names differ only in case; such a
     // list is a damaged one.
-    if (sound && !Finish(table, units)) {
+    if (sound && !Finish(table)) {
       sound = Fail(Located("two subkeys have one name in different letter case", node));
     }
     if (!sound) return nullptr;
@@ -441,52 +427,73 @@ class HiveRegistry : public RegistryStore {
       return nullptr;
     }
     NameTable table;
-    std::vector<std::u16string> units;
     bool sound = true;
     for (std::size_t i = 0; values[i] != 0 && sound; ++i) {
-      std::u16string name;
-      sound = ReadValueName(values[i], name);
+      sound = ReadValueName(values[i], table.folded);
       table.items.push_back(values[i]);
-      units.push_back(std::move(name));
+      table.foldedEnd.push_back(static_cast<std::uint32_t>(table.folded.size()));
     }
     std::free(values);
     if (!sound) return nullptr;
-    Finish(table, units);  // of two values of one name the first is found
+    Finish(table);  // of two values of one name the first is found
     tables.values = std::move(table);
     tables.haveValues = true;
     return &tables;
   }
 
-  // Fills the ANSI names and the index of folded names; false when two
-  // names fold alike (the first one is kept).
-  static bool Finish(NameTable& table, std::vector<std::u16string>& units) {
+  // `table.folded` holds the names as stored: makes the ANSI names, folds
+  // the stored ones and orders them for lookups. False when two names fold
+  // alike (lookups find the first).
+  static bool Finish(NameTable& table) {
+    const std::size_t count = table.items.size();
+    table.ansiEnd.reserve(count);
+    table.byHash.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t begin = i == 0 ? 0 : table.foldedEnd[i - 1];
+      const std::uint32_t end = table.foldedEnd[i];
+      const std::size_t before = table.ansi.size();
+      AppendWideAsAnsi(table.folded.data() + begin, end - begin, table.ansi);
+      table.ansiEnd.push_back(static_cast<std::uint32_t>(table.ansi.size()));
+      table.longest = std::max(table.longest, static_cast<std::uint32_t>(table.ansi.size() - before));
+      FoldCase(table.folded.data() + begin, table.folded.data() + end);
+      table.byHash.emplace_back(HashUnits(table.Folded(i)), static_cast<std::uint32_t>(i));
+    }
+    std::sort(table.byHash.begin(), table.byHash.end());
     bool distinct = true;
-    table.ansi.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      table.ansi.push_back(UnitsToAnsi(units[i]));
-      table.longest = std::max(table.longest, static_cast<std::uint32_t>(table.ansi.back().size()));
-      FoldCase(units[i]);
-      distinct &= table.index.emplace(std::move(units[i]), i).second;
+    for (std::size_t k = 1; k < count && distinct; ++k) {
+      distinct = !(table.byHash[k].first == table.byHash[k - 1].first &&
+                   table.Folded(table.byHash[k].second) == table.Folded(table.byHash[k - 1].second));
     }
     return distinct;
   }
 
-  static const std::size_t* Find(const NameTable& table, std::string_view ansi) {
-    auto it = table.index.find(FoldedLookupName(ansi));
-    return it == table.index.end() ? nullptr : &it->second;
+  // The place of the first name `ansi` finds, or null.
+  const std::size_t* Find(const NameTable& table, std::string_view ansi) {
+    FoldedLookupName(ansi, lookup_);
+    const std::uint64_t hash = HashUnits(lookup_);
+    auto it = std::lower_bound(table.byHash.begin(), table.byHash.end(),
+                               std::make_pair(hash, std::uint32_t{0}));
+    for (; it != table.byHash.end() && it->first == hash; ++it) {
+      if (table.Folded(it->second) == lookup_) {
+        found_ = it->second;
+        return &found_;
+      }
+    }
+    return nullptr;
   }
 
   static RegistryStatus CopyName(const NameTable& table, std::uint32_t index, char* buffer,
                                  std::uint32_t capacity) {
-    if (index >= table.ansi.size()) return RegistryStatus::Failed;
-    const std::string& name = table.ansi[index];
+    if (index >= table.items.size()) return RegistryStatus::Failed;
+    const std::string_view name = table.Ansi(index);
     if (name.size() + 1 > capacity) return RegistryStatus::MoreData;
     std::memcpy(buffer, name.data(), name.size());
     buffer[name.size()] = '\0';
     return RegistryStatus::Ok;
   }
 
-  bool ReadKeyName(std::size_t child, std::size_t parent, std::u16string& name) {
+  // Appends the child's stored name to `names`.
+  bool ReadKeyName(std::size_t child, std::size_t parent, std::u16string& names) {
     // hivex reads the fixed part of a record without checking that its cell
     // holds it (it keeps cells inside their hbin): the cell is checked first.
     std::vector<unsigned char>& record = record_;
@@ -504,11 +511,12 @@ class HiveRegistry : public RegistryStore {
     if (child == root_) return Fail(Located("a key lists the root key", parent));
     const std::size_t nameLength = Le16(record.data() + kNkNameLength);
     const bool compressed = (Le16(record.data() + kNkFlags) & kNkCompressedName) != 0;
-    name = NameUnits(record.data() + kNkName, nameLength, compressed);
+    AppendNameUnits(record.data() + kNkName, nameLength, compressed, names);
     return true;
   }
 
-  bool ReadValueName(std::size_t value, std::u16string& name) {
+  // Appends the value's stored name to `names`.
+  bool ReadValueName(std::size_t value, std::u16string& names) {
     // hivex checks that the cell is a used one; the rest is checked here
     // (its own length check counts the name in UTF-8).
     std::vector<unsigned char>& record = record_;
@@ -520,7 +528,7 @@ class HiveRegistry : public RegistryStore {
     }
     if (!ReadAt(value, kVkName + nameLength, record)) return false;
     const bool compressed = (Le16(record.data() + kVkFlags) & kVkCompressedName) != 0;
-    name = NameUnits(record.data() + kVkName, nameLength, compressed);
+    AppendNameUnits(record.data() + kVkName, nameLength, compressed, names);
     return true;
   }
 
@@ -593,14 +601,21 @@ class HiveRegistry : public RegistryStore {
   std::size_t root_;
   std::vector<std::size_t> open_;  // handle - 1 -> node; 0 for a free slot
   std::vector<std::size_t> free_;
-  RecentMap<std::size_t, KeyTables> cache_;
-  RecentMap<std::string, std::size_t> paths_;  // "<start node>\path" -> key
+  std::vector<std::pair<std::size_t, KeyTables>> tables_ =
+      std::vector<std::pair<std::size_t, KeyTables>>(kTableSlots);  // node -> its tables
+  struct {
+    std::size_t from = 0;            // the key the path was opened from
+    std::vector<std::string> names;  // its parts, as spelt
+    std::vector<std::size_t> nodes;  // the key each part leads to
+  } steps_;
   std::size_t dataValue_ = 0;  // the value whose data data_ holds
   std::uint32_t dataType_ = 0;
   std::string data_;
   std::string damage_;
   std::vector<Page> pages_ = std::vector<Page>(256);  // 1 MiB of the file
   std::vector<unsigned char> record_;                  // the record being read
+  std::u16string lookup_;                              // the name being looked up
+  std::size_t found_ = 0;                              // where Find found it
   std::vector<std::string_view> parts_;                // of the path being opened
   struct {
     std::size_t from = 0;  // node the path starts at
