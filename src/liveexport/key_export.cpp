@@ -34,7 +34,7 @@ struct ExportRun {
                                    std::uint32_t root, std::string_view keyPath) {
   KeyLines key{run.settings, run.target,
                DoubleQuotes(OutputKeyPath(root, keyPath, run.settings)), std::string(),
-               run.cutLines};
+               run.cutLines, std::string()};
   key.Add("0x0,\"" + key.linePath + "\"");
 
   TStringList names;

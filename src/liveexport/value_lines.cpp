@@ -24,23 +24,32 @@ namespace {
 
 constexpr std::size_t kBytesPerLine = 25;
 
-// 0x<type>,"<path>","<name>",<data>, or 0x<type>,"<path>",,<data> for the
-// default value.
-std::string ValueLine(std::uint32_t writtenType, const KeyLines& key, std::string_view name,
-                      std::string_view data) {
-  std::string line = "0x";
+// Adds 0x<type>,"<path>","<name>",<data>, or 0x<type>,"<path>",,<data> for
+// the default value; `quoted` puts the data between double quotes, and
+// `dropLast` the line without its last byte. Built in the key's buffer.
+void AddValueLine(KeyLines& key, std::uint32_t writtenType, std::string_view name,
+                  std::string_view data, bool quoted = false, bool dropLast = false) {
+  std::string& line = key.line;
+  line.assign("0x");
   AppendDecimal(line, writtenType);
   line += ",\"";
   line += key.linePath;
   line += "\",";
   if (!name.empty()) {
     line += '"';
-    line += DoubleQuotes(name);
+    if (name.find('"') == std::string_view::npos) {
+      line += name;
+    } else {
+      line += DoubleQuotes(name);
+    }
     line += '"';
   }
   line += ',';
+  if (quoted) line += '"';
   line += data;
-  return line;
+  if (quoted) line += '"';
+  if (dropLast) line.pop_back();
+  key.Add(line);
 }
 
 void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t type,
@@ -52,13 +61,13 @@ void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t
   }
   if (data.find('"') != std::string::npos) data = DoubleQuotes(data);
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
-  key.Add(ValueLine(type, key, name, "\"" + data + "\""));
+  AddValueLine(key, type, name, data, /*quoted=*/true);
 }
 
 void WriteDword(const TRegistry& registry, std::string_view name, KeyLines& key) {
   std::string data = "0x";
   AppendHex32(data, static_cast<std::uint32_t>(registry.ReadDwordValue(name)));
-  key.Add(ValueLine(kRegDword, key, name, data));
+  AddValueLine(key, kRegDword, name, data);
 }
 
 // The items of a multi-string: each NUL ends an item, a second NUL in a row
@@ -95,7 +104,7 @@ void WriteMultiString(const TRegistry& registry, std::string_view name, KeyLines
   }
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
   if (data.empty()) data = "\"\"";
-  key.Add(ValueLine(kRegMultiSz, key, name, data));
+  AddValueLine(key, kRegMultiSz, name, data);
 }
 
 void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t type,
@@ -110,9 +119,8 @@ void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t
   if (type != kRegBinary) {
     key.Add("; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".");
   }
-  std::string line = ValueLine(kRegBinary, key, name, data);
-  if (size == 0) line.pop_back();  // no data: no comma before it
-  key.Add(line);
+  AddValueLine(key, kRegBinary, name, data, /*quoted=*/false,
+               /*dropLast=*/size == 0);  // no data: no comma before it
 }
 
 }  // namespace

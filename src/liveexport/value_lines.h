@@ -33,6 +33,7 @@ struct KeyLines {
   std::string linePath;       // the key path as written: quotes doubled
   std::string expanderNames;  // "\"name\"," per noted value
   bool cutLines = false;      // add each line cut at its line breaks
+  std::string line;           // the line being built
 
   void Add(std::string_view line);
 };

@@ -130,12 +130,6 @@ void FoldedLookupName(std::string_view ansi, std::u16string& units) {
   FoldCase(units.data(), units.data() + units.size());
 }
 
-std::string UnitsToAnsi(const std::u16string& units) {
-  std::string out;
-  AppendWideAsAnsi(units.data(), units.size(), out);
-  return out;
-}
-
 std::uint64_t HashUnits(std::u16string_view units) {
   std::uint64_t hash = 14695981039346656037u;  // FNV-1a
   for (char16_t unit : units) hash = (hash ^ unit) * 1099511628211u;
@@ -562,10 +556,47 @@ class HiveRegistry : public RegistryStore {
   }
 
   // Reads the data of `value` into data_, strings converted. The type is
-  // read from the record: hivex's enum holds only the types it names.
+  // read from the record: hivex's enum holds only the types it names. Data
+  // in the record itself or in one cell is read here, from the cell hivex
+  // vouches for; data in segments (a big-data record) through hivex.
   bool LoadData(std::size_t value) {
-    std::vector<unsigned char> vk;
-    if (!ReadAt(value, kVkName, vk) || !BigDataSound(value, vk)) return false;
+    std::vector<unsigned char>& vk = vk_;
+    if (!ReadAt(value, kVkName, vk)) return false;
+    dataType_ = Le32(vk.data() + kVkType);
+    const std::uint32_t declared = Le32(vk.data() + kVkDataLength);
+    const std::size_t length = declared & 0x7FFFFFFFu;
+    bytes_.clear();
+    if ((declared & 0x80000000u) != 0) {
+      if (length > 4) return Fail(Located("a value's data cannot be read", value));
+      bytes_.assign(vk.begin() + kVkDataOffset, vk.begin() + kVkDataOffset + length);
+    } else {
+      std::size_t withHeader = 0;
+      const std::size_t cell = hivex_value_data_cell_offset(hive_, value, &withHeader);
+      std::vector<unsigned char>& header = cell_;
+      if (cell == 0 || !ReadAt(cell, 4, header)) {
+        return Fail(Located("a value's data cannot be read", value));
+      }
+      const std::size_t size = CellSize(header.data());
+      if (size >= 4 && length <= size - 4) {
+        if (length > 0 && !ReadAt(cell + 4, length, bytes_)) return false;
+      } else if (!ReadBigData(value, vk)) {
+        return false;
+      }
+    }
+    if (dataType_ == kRegSz || dataType_ == kRegExpandSz || dataType_ == kRegMultiSz) {
+      units_.resize(bytes_.size() / 2);
+      for (std::size_t i = 0; i < units_.size(); ++i) units_[i] = Le16(bytes_.data() + 2 * i);
+      data_.clear();
+      AppendWideAsAnsi(units_.data(), units_.size(), data_);
+    } else {
+      data_.assign(bytes_.begin(), bytes_.end());
+    }
+    dataValue_ = value;
+    return true;
+  }
+
+  bool ReadBigData(std::size_t value, const std::vector<unsigned char>& vk) {
+    if (!BigDataSound(value, vk)) return false;
     std::size_t length = 0;
     errno = 0;
     char* raw = hivex_value_value(hive_, value, nullptr, &length);
@@ -574,18 +605,8 @@ class HiveRegistry : public RegistryStore {
                                           : "a value's data cannot be read",
                           value));
     }
-    dataType_ = Le32(vk.data() + kVkType);
-    if (dataType_ == kRegSz || dataType_ == kRegExpandSz || dataType_ == kRegMultiSz) {
-      std::u16string units(length / 2, u'\0');
-      for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = Le16(reinterpret_cast<const unsigned char*>(raw) + 2 * i);
-      }
-      data_ = UnitsToAnsi(units);
-    } else {
-      data_.assign(raw, length);
-    }
+    bytes_.assign(raw, raw + length);
     std::free(raw);
-    dataValue_ = value;
     return true;
   }
 
@@ -615,6 +636,8 @@ class HiveRegistry : public RegistryStore {
   std::vector<Page> pages_ = std::vector<Page>(256);  // 1 MiB of the file
   std::vector<unsigned char> record_;                  // the record being read
   std::u16string lookup_;                              // the name being looked up
+  std::vector<unsigned char> vk_, cell_, bytes_;       // a value's record, cell, data
+  std::u16string units_;                               // string data as stored
   std::size_t found_ = 0;                              // where Find found it
   std::vector<std::string_view> parts_;                // of the path being opened
   struct {
