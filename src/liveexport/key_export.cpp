@@ -7,6 +7,7 @@
 #include "rewrite/expander.h"
 #include "text/errors.h"
 #include "text/text_ops.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

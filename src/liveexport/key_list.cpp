@@ -10,6 +10,7 @@
 #include "liveexport/section_append.h"
 #include "text/string_list.h"
 #include "text/text_ops.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

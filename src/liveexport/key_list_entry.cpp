@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "liveexport/registry_names.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/text_ops.h"
 

@@ -13,6 +13,7 @@
 #include "rewrite/settings.h"
 #include "text/errors.h"
 #include "text/text_ops.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

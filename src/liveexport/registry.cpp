@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

@@ -39,18 +39,10 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "registry/registry.h"
 #include "text/string_list.h"
 
 namespace tovrix {
-
-// Registry value types.
-inline constexpr std::uint32_t kRegNone = 0;
-inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegBinary = 3;
-inline constexpr std::uint32_t kRegDword = 4;
-inline constexpr std::uint32_t kRegMultiSz = 7;
-inline constexpr std::uint32_t kRegQword = 11;
 
 // Access rights asked for by OpenKeyRead, in the order tried.
 inline constexpr std::uint32_t kKeyRead = 0x20019;

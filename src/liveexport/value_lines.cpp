@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "liveexport/registry_names.h"
+#include "registry/registry.h"
 #include "liveexport/section_append.h"
 #include "rewrite/env_paths.h"
 #include "rewrite/expander.h"

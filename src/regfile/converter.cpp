@@ -11,6 +11,7 @@
 #include "rewrite/expander.h"
 #include "text/string_list.h"
 #include "text/text_ops.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "liveexport/registry_names.h"
+#include "registry/registry.h"
 #include "regfile/converter_state.h"
 #include "regfile/line_text.h"
 #include "regfile/wide_hex.h"

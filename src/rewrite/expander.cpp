@@ -5,6 +5,7 @@
 #include "rewrite/control_set.h"
 #include "rewrite/env_paths.h"
 #include "text/text_ops.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 

@@ -16,15 +16,6 @@ struct ConversionSettings {
   int probeSize = 2048;
 };
 
-// Registry root key handles, as 32-bit values.
-inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
-inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
-inline constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;
-inline constexpr std::uint32_t kHkeyUsers = 0x80000003u;
-inline constexpr std::uint32_t kHkeyPerformanceData = 0x80000004u;
-inline constexpr std::uint32_t kHkeyCurrentConfig = 0x80000005u;
-inline constexpr std::uint32_t kHkeyDynData = 0x80000006u;
-
 }  // namespace tovrix
 
 #endif  // TOVRIX_REWRITE_SETTINGS_H_

@@ -39,6 +39,7 @@
 #include "platform/posix/ansi_tables.h"
 #include "platform/registry.h"
 #include "platform/registry_path.h"
+#include "registry/registry.h"
 
 namespace tovrix::platform {
 namespace {

@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "support/hive_writer.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

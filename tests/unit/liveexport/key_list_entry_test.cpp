@@ -8,6 +8,7 @@
 
 #include "liveexport/registry.h"
 #include "rewrite/settings.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

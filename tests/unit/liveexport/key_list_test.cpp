@@ -11,6 +11,7 @@
 #include "liveexport/registry.h"
 #include "rewrite/env_guard.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

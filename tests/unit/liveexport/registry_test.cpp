@@ -9,6 +9,7 @@
 #include "liveexport/live_test_util.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

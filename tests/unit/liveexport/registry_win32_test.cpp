@@ -12,6 +12,7 @@
 #include "liveexport/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

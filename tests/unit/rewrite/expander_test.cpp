@@ -7,6 +7,7 @@
 
 #include "rewrite/env_guard.h"
 #include "rewrite/env_paths.h"
+#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

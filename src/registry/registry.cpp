@@ -1,9 +1,8 @@
-#include "liveexport/registry_names.h"
+#include "registry/registry.h"
 
 #include <array>
 #include <string_view>
 
-#include "rewrite/settings.h"
 
 namespace tovrix {
 

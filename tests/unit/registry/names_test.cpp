@@ -1,4 +1,4 @@
-#include "liveexport/registry_names.h"
+#include "registry/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "rewrite/settings.h"
 
 namespace tovrix {
 namespace {
