@@ -35,6 +35,7 @@
 #include "text/console.h"
 #include "text/errors.h"
 #include "text/string_list.h"
+#include "registry/registry.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "support/memory_registry.h"
 #include "text/console.h"
 #include "text/errors.h"
+#include "registry/registry.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Depth-first export of a registry key.
 #include "liveexport/key_export.h"
 
+#include "inf/addreg_line.h"
 #include "liveexport/registry.h"
 #include "liveexport/value_lines.h"
 #include "rewrite/control_set.h"
@@ -33,10 +34,9 @@ struct ExportRun {
 // of one key. The key is opened anew for each value.
 [[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry,
                                    std::uint32_t root, std::string_view keyPath) {
-  KeyLines key{run.settings, run.target,
-               DoubleQuotes(OutputKeyPath(root, keyPath, run.settings)), std::string(),
-               run.cutLines, std::string()};
-  key.Add("0x0,\"" + key.linePath + "\"");
+  KeyLines key{run.settings, run.target, QuotedKeyPath(OutputKeyPath(root, keyPath, run.settings)),
+               std::string(), run.cutLines, std::string()};
+  key.Add(KeyLine(key.quotedPath));
 
   TStringList names;
   if (registry.OpenKeyRead(keyPath)) {

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "registry/registry.h"
+#include "inf/addreg_line.h"
 #include "liveexport/section_append.h"
 #include "rewrite/env_paths.h"
 #include "rewrite/expander.h"
+#include "text/line_rules.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -22,29 +24,14 @@ void KeyLines::Add(std::string_view line) {
 
 namespace {
 
-constexpr std::size_t kBytesPerLine = 25;
-
-// Adds 0x<type>,"<path>","<name>",<data>, or 0x<type>,"<path>",,<data> for
-// the default value; `quoted` puts the data between double quotes, and
-// `dropLast` the line without its last byte. Built in the key's buffer.
+// Adds the AddReg line of `name` (the empty name is the default value):
+// `quoted` puts the data between double quotes, and `dropLast` writes the
+// line without its last byte. Built in the key's buffer.
 void AddValueLine(KeyLines& key, std::uint32_t writtenType, std::string_view name,
                   std::string_view data, bool quoted = false, bool dropLast = false) {
   std::string& line = key.line;
-  line.assign("0x");
-  AppendDecimal(line, writtenType);
-  line += ",\"";
-  line += key.linePath;
-  line += "\",";
-  if (!name.empty()) {
-    line += '"';
-    if (name.find('"') == std::string_view::npos) {
-      line += name;
-    } else {
-      line += DoubleQuotes(name);
-    }
-    line += '"';
-  }
-  line += ',';
+  line.clear();
+  AppendAddRegHead(line, writtenType, key.quotedPath, /*isDefault=*/name.empty(), name);
   if (quoted) line += '"';
   line += data;
   if (quoted) line += '"';
@@ -59,7 +46,7 @@ void WriteString(const TRegistry& registry, std::string_view name, std::uint32_t
   if (settings.replaceMode != 0) {
     ReplaceEnvPathsInPlace(data, settings.replaceMode, settings.replaceTarget);
   }
-  if (data.find('"') != std::string::npos) data = DoubleQuotes(data);
+  if (ContainsByte(data, '"')) data = DoubleQuotes(data);
   CollectExpanderName(settings, data, name, /*atIsDefault=*/false, key.expanderNames);
   AddValueLine(key, type, name, data, /*quoted=*/true);
 }
@@ -116,9 +103,7 @@ void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t
     registry.ReadBinaryValue(name, buffer.data(), size + 1);
     data = BinaryData(buffer.data(), size);
   }
-  if (type != kRegBinary) {
-    key.Add("; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".");
-  }
+  if (type != kRegBinary) key.Add(ReplacementComment(type));
   AddValueLine(key, kRegBinary, name, data, /*quoted=*/false,
                /*dropLast=*/size == 0);  // no data: no comma before it
 }
@@ -128,19 +113,12 @@ void WriteBinary(const TRegistry& registry, std::string_view name, std::uint32_t
 std::string BinaryData(const unsigned char* bytes, std::size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string data;
-  if (size == 0) return data;
-  data.resize(size * 3 + (size / kBytesPerLine) * 5);
-  char* out = data.data();
+  data.reserve(size * 3 + size / kBytesPerLine * kByteListBreak.size());
+  ByteListWriter list(data);
   for (std::size_t i = 0; i < size; ++i) {
-    *out++ = kDigits[bytes[i] >> 4];
-    *out++ = kDigits[bytes[i] & 0x0F];
-    *out++ = ',';
-    if (i % kBytesPerLine == kBytesPerLine - 1 && i + 1 < size) {
-      std::memcpy(out, "\\\r\n  ", 5);
-      out += 5;
-    }
+    const char digits[2] = {kDigits[bytes[i] >> 4], kDigits[bytes[i] & 0x0F]};
+    list.Add(std::string_view(digits, 2));
   }
-  data.resize(static_cast<std::size_t>(out - data.data()) - 1);  // less the last comma
   return data;
 }
 

@@ -30,7 +30,7 @@ namespace tovrix {
 struct KeyLines {
   const ConversionSettings& settings;
   TStringList& target;
-  std::string linePath;       // the key path as written: quotes doubled
+  std::string quotedPath;     // the key path as key and AddReg lines carry it
   std::string expanderNames;  // "\"name\"," per noted value
   bool cutLines = false;      // add each line cut at its line breaks
   std::string line;           // the line being built
@@ -40,8 +40,7 @@ struct KeyLines {
 
 void ExportValue(const TRegistry& registry, std::string_view name, KeyLines& key);
 
-// Two lower-case hex digits per byte joined by ","; after every 25th byte
-// but the last, ",\" CR LF and two blanks.
+// Two lower-case hex digits per byte, a byte list (inf/addreg_line.h).
 std::string BinaryData(const unsigned char* bytes, std::size_t size);
 
 }  // namespace tovrix

@@ -1,13 +1,14 @@
 // ConverterState: everything the registry-file converter keeps from one
 // line of a .reg file to the next, in one place.
 //
-// The walk over a file is a small state machine (ParseState). A key header
-// chooses the section the following lines go to; value lines become AddReg
-// lines; a binary or wide value whose byte list ends its line with a
-// backslash stays open, and the lines without "=" that follow extend it
-// until one of them holds no backslash. A key header or another value line
-// drops an open value unwritten, and a line without "=" that continues no
-// open value is dropped too.
+// The walk over a file is a small state machine (ParseState), changed only
+// through SetState. A key header chooses the section the following lines
+// go to (KeyPart); value lines become AddReg lines; a binary or wide value
+// whose byte list ends its line with a backslash stays open (OpenValue),
+// and the lines without "=" that follow extend it until one of them holds
+// no backslash. A key header or another value line drops an open value
+// unwritten, and a line without "=" that continues no open value is
+// dropped too.
 //
 // The state lives for one ConvertRegText call; a second call starts afresh.
 #ifndef TOVRIX_REGFILE_CONVERTER_STATE_H_
@@ -18,7 +19,6 @@
 #include <string_view>
 
 #include "inf/output.h"
-#include "regfile/line_text.h"
 #include "rewrite/settings.h"
 #include "text/console.h"
 #include "text/string_list.h"
@@ -36,55 +36,64 @@ enum class ParseState {
   // copied, value lines converted, stray lines without "=" dropped.
   kInKey,
   // A "hex:" or "hex(n)" value (n not 2 or 7) is open: lines without "="
-  // append their bytes to `hexText`; the first one without a backslash
-  // writes the value, 25 bytes to an output line.
+  // append their bytes to OpenValue::bytes; the first one without a
+  // backslash writes the value, 25 bytes to an output line.
   kBinaryValueOpen,
   // A "hex(2)" or "hex(7)" value is open: lines without "=" append their
-  // bytes to `hexText`; the first one without a backslash decodes it.
+  // bytes; the first one without a backslash decodes it.
   kWideValueOpen,
+};
+
+// The key the last recognised header chose.
+struct KeyPart {
+  TStringList* section = nullptr;  // none before the first key and under an
+                                   // unrecognised header
+  bool isDelete = false;           // "[-...]": its values collect no
+                                   // expander names
+  std::string path;                // from the header, in its own case
+  std::string quotedPath;          // what key and AddReg lines carry: the
+                                   // normalized path, quoted
+  // The key below its root, normalized, for expander entries. A delete
+  // header keeps those of the key before it.
+  std::uint32_t root = 0;
+  std::string expanderPath;
+};
+
+// The value being converted, and the one left open over several lines.
+struct OpenValue {
+  int type = 0;                // type number; -1: a hex(n) type that cannot be read
+  std::string name;            // of the current value line, unescaped
+  std::string previousName;    // of the last value line: an open value is
+                               // written under it
+  std::string bytes;           // the byte list collected so far
+  bool typeReplaced = true;    // a hex(n) type, written as REG_BINARY after
+                               // a comment
 };
 
 struct ConverterState {
   ConverterState(const ConversionSettings& s, OutputLists& l, Console& c)
-      : settings(s), lists(l), console(c), lead(LeadByteTable::System()) {}
+      : settings(s), lists(l), console(c) {}
 
   const ConversionSettings& settings;
   OutputLists& lists;
   Console& console;
-  const LeadByteTable& lead;  // lead bytes of the ANSI code page
 
   ParseState state = ParseState::kBeforeFirstKey;
+  KeyPart key;
+  OpenValue value;
+  // The key path of the last value line: a key line is written when the
+  // next value line's key path differs.
+  std::string lastValueKeyPath;
+  std::string expanderNames;  // "name", per noted value of the key
 
-  // --- The current key, set by each header.
-  TStringList* targetList = nullptr;  // section list of the current key; none
-                                      // before the first and under an
-                                      // unrecognised header
-  bool deleteKey = false;      // the header began with "[-": its values
-                               // collect no expander names
-  std::string keyPath;         // path from the header, in its own case,
-                               // before control-set normalization
-  std::string fullKeyPath;     // the key below its root, for expander entries
-  std::uint32_t rootKey = 0;   // root of fullKeyPath
-  std::string keyField;        // '"' normalized keyPath, quotes doubled, '"':
-                               // what key lines and AddReg lines carry
-  std::string normalizedFullKeyPath;  // fullKeyPath after normalization
-
-  // --- Values.
-  std::string previousKeyPath;    // keyPath when the last value line was handled
-  int valueType = 0;              // type number of the value being converted
-  std::string valueName;          // name of the current value line, unescaped
-  std::string previousValueName;  // name of the last value line; an open
-                                  // value is written under it
-  std::string hexText;            // byte list collected for an open value
-  bool typeReplaced = true;       // the open binary value is a hex(n) type
-                                  // written as REG_BINARY after a comment
-  std::string expanderNames;      // "name", entries collected for the key
-
-  // --- Working buffers, reused from line to line.
+  // Working buffers, reused from line to line.
   std::string data;
   std::string scratch;
   std::string line;
 };
+
+// The one place the parse state changes.
+inline void SetState(ConverterState& s, ParseState next) { s.state = next; }
 
 // Lines of a loaded file, one at a time, in file order.
 void HandleLine(ConverterState& s, std::string_view raw);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "text/line_rules.h"
 #include "platform/codepage.h"
 
 namespace tovrix {
@@ -26,10 +27,6 @@ const std::array<unsigned char, 128>& AsciiUpperTable() {
     return t;
   }();
   return table;
-}
-
-std::string_view UpToNul(std::string_view text) {
-  return text.substr(0, text.find('\0'));
 }
 
 bool HasHighByte(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "text/line_rules.h"
 #include "platform/environment.h"
 #include "rewrite/case_blind_probe.h"
 #include "text/text_ops.h"
@@ -50,10 +51,6 @@ const StepPatterns& PatternCache() {
     cache.ready = true;
   }
   return cache;
-}
-
-std::string_view UpToNul(std::string_view text) {
-  return text.substr(0, text.find('\0'));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "rewrite/control_set.h"
 #include "rewrite/env_paths.h"
+#include "text/line_rules.h"
 #include "text/text_ops.h"
 #include "registry/registry.h"
 
@@ -29,16 +30,6 @@ std::string_view RootWord(std::uint32_t root) {
 }
 
 }  // namespace
-
-std::string DoubleQuotes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out;
-}
 
 void CollectExpanderName(const ConversionSettings& settings, std::string_view data,
                          std::string_view name, bool atIsDefault, std::string& names) {

@@ -31,9 +31,6 @@ void CollectExpanderName(const ConversionSettings& settings, std::string_view da
 void AddExpanderEntry(const ConversionSettings& settings, TStringList& expanderList,
                       std::string_view names, std::uint32_t root, std::string_view keyPath);
 
-// Doubles every double quote (for names and paths written between quotes).
-std::string DoubleQuotes(std::string_view text);
-
 }  // namespace tovrix
 
 #endif  // TOVRIX_REWRITE_EXPANDER_H_

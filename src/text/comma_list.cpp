@@ -1,84 +1,70 @@
-// Cutting a comma-separated text into list items.
-//
-// Blanks are the bytes 0x01..0x20. Items are separated by a comma or by a
-// run of blanks; a comma that is the last character of the text adds one
-// empty item after the one before it. An item that starts with '"' is
-// quoted: it runs to the next '"' that is not doubled, and "" inside it
-// stands for one '"'. A quoted item without its closing quote takes the rest
-// of the text less its last byte. Everything from the first NUL byte on is
-// ignored. Stepping is by characters of the code page, so the second byte
-// of a double-byte character never ends an item.
+#include "text/comma_list.h"
 
-#include <string>
-#include <string_view>
 
-#include "text/internal.h"
-#include "text/string_list.h"
+namespace tovrix {
 
-namespace tovrix::text_internal {
-
-namespace {
-
-bool IsBlank(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  return b >= 0x01 && b <= 0x20;
+CommaItemReader::CommaItemReader(std::string_view text, const text_internal::LeadBytes& lead)
+    : text_(text.substr(0, text.find('\0'))), lead_(lead) {
+  SkipBlanks();
 }
 
-// Reads the quoted item whose opening quote is at text[pos]; leaves `pos`
-// after the closing quote, or at the end of the text when there is none.
-std::string ReadQuoted(std::string_view text, const LeadBytes& lead, std::size_t& pos) {
-  std::string item;
-  std::size_t i = pos + 1;  // after the opening quote
-  const std::size_t n = text.size();
-  while (i < n) {
-    if (text[i] == '"') {
-      if (i + 1 < n && text[i + 1] == '"') {
-        item.push_back('"');  // a doubled quote stands for one
-        i += 2;
-        continue;
-      }
-      pos = i + 1;  // closing quote
-      return item;
-    }
-    const std::size_t len = lead.CharLength(text, i);
-    item.append(text, i, len);
-    i += len;
+void CommaItemReader::SkipBlanks() {
+  // The text holds no NUL, so every byte up to 0x20 is a blank.
+  while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= 0x20) ++pos_;
+}
+
+bool CommaItemReader::Next(std::string_view& item) {
+  if (trailingEmpty_) {
+    trailingEmpty_ = false;
+    item = std::string_view();
+    return true;
   }
-  // No closing quote: the rest of the text, less its last byte.
-  if (!item.empty()) item.pop_back();
-  pos = n;
-  return item;
-}
-
-}  // namespace
-
-void AddCommaItems(std::string_view text, const LeadBytes& lead, TStringList& out) {
-  // The text ends at its first NUL byte.
-  const std::size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  const std::size_t n = text.size();
-
-  // The reading position; every pass of the loop moves it forward by at
-  // least one byte (an item's bytes, a quote, or a comma).
-  std::size_t pos = 0;
-  while (pos < n && IsBlank(text[pos])) ++pos;
-  while (pos < n) {
-    if (text[pos] == '"') {
-      out.Add(ReadQuoted(text, lead, pos));
+  const std::size_t n = text_.size();
+  if (pos_ >= n) return false;
+  if (text_[pos_] == '"') {
+    // Up to the next quote that is not doubled; each "" stands for one '"'.
+    quoted_.clear();
+    std::size_t i = pos_ + 1;
+    bool closed = false;
+    while (i < n) {
+      if (text_[i] == '"') {
+        if (i + 1 < n && text_[i + 1] == '"') {
+          quoted_.push_back('"');
+          i += 2;
+          continue;
+        }
+        ++i;
+        closed = true;
+        break;
+      }
+      const std::size_t length = lead_.CharLength(text_, i);
+      quoted_.append(text_.data() + i, length);
+      i += length;
+    }
+    // Without its closing quote the item is the rest less its last byte.
+    if (!closed && !quoted_.empty()) quoted_.pop_back();
+    pos_ = i;
+    item = quoted_;
+  } else {
+    const std::size_t start = pos_;
+    if (!lead_.Any()) {
+      while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
+        ++pos_;
+      }
     } else {
-      const std::size_t start = pos;
-      while (pos < n && static_cast<unsigned char>(text[pos]) > 0x20 && text[pos] != ',') {
-        pos += lead.CharLength(text, pos);
+      while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
+        pos_ += lead_.CharLength(text_, pos_);
       }
-      out.Add(text.substr(start, pos - start));
     }
-    while (pos < n && IsBlank(text[pos])) ++pos;
-    if (pos < n && text[pos] == ',') {
-      if (pos + 1 == n) out.Add(std::string_view());  // a comma that ends the text
-      ++pos;
-      while (pos < n && IsBlank(text[pos])) ++pos;
-    }
+    item = text_.substr(start, pos_ - start);
   }
+  SkipBlanks();
+  if (pos_ < n && text_[pos_] == ',') {
+    if (pos_ + 1 == n) trailingEmpty_ = true;
+    ++pos_;
+    SkipBlanks();
+  }
+  return true;
 }
 
-}  // namespace tovrix::text_internal
+}  // namespace tovrix

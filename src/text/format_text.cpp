@@ -156,11 +156,6 @@ std::string FormatText(std::string_view pattern, const std::vector<FormatArg>& a
   return out;
 }
 
-void AppendHexByte(std::string& out, std::uint8_t value) {
-  out.push_back(kHexDigits[value >> 4]);
-  out.push_back(kHexDigits[value & 0x0F]);
-}
-
 void AppendHex32(std::string& out, std::uint32_t value) { AppendHex64(out, value); }
 
 void AppendHex64(std::string& out, std::uint64_t value) {

@@ -13,10 +13,6 @@
 
 #include "text/lead_bytes.h"
 
-namespace tovrix {
-class TStringList;
-}
-
 namespace tovrix::text_internal {
 
 // FindText: 1-based position of the first occurrence of `pattern` that
@@ -24,18 +20,11 @@ namespace tovrix::text_internal {
 std::size_t FindTextWith(std::string_view pattern, std::string_view text,
                          const LeadBytes& lead);
 
-// 0-based offset of the first '=' that starts a character, or npos.
-std::size_t FindNameSeparator(std::string_view item, const LeadBytes& lead);
-
 // The bytes after the last separator that starts a character.
 std::string FileNamePartWith(std::string_view path, std::string_view separators,
                              const LeadBytes& lead);
 std::string ChangeExtensionWith(std::string_view path, std::string_view extension,
                                 std::string_view separators, const LeadBytes& lead);
-
-// Adds the items of a comma-separated text to `out` (SplitCommaList without
-// the clearing). `text` must not point into `out`.
-void AddCommaItems(std::string_view text, const LeadBytes& lead, TStringList& out);
 
 // Cuts a raw command line by the byte rules and returns the arguments that
 // follow the program name, up to (not including) the first empty one.

@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "platform/memory.h"
 #include "text/errors.h"
-#include "text/internal.h"
-#include "text/lead_bytes.h"
 
 namespace tovrix {
 
 namespace {
-
-// SaveFile hands the document to the writer in pieces of about this size,
-// so a large document is never held twice in memory.
-constexpr std::size_t kSaveChunk = 1 << 20;
 
 // The smallest block of item bytes: most lists are a key's few names.
 constexpr std::size_t kMinBlock = 256;
@@ -135,14 +127,6 @@ std::string_view TStringList::View(int index) const {
   return std::string_view(blocks_[at.block]->data() + at.offset, LengthAt(i));
 }
 
-void TStringList::SetItem(int index, std::string_view text) {
-  CheckIndex(index);
-  std::vector<std::string_view> items = Views();
-  const std::string copy(text);
-  items[static_cast<std::size_t>(index)] = copy;
-  Rebuild(items);
-}
-
 void TStringList::Clear() { *this = TStringList(); }
 
 void TStringList::Sort() {
@@ -212,118 +196,13 @@ void TStringList::Sort() {
   Rebuild(sorted);
 }
 
-std::size_t TStringList::JoinedLength() const { return stored_bytes_ + 2 * lengths_.size(); }
-
-void TStringList::AppendJoinedTo(std::string& out) const {
-  // The length is known first; the bytes are then copied in one pass.
-  const std::size_t start = out.size();
-  out.resize(start + JoinedLength());
-  char* p = out.data() + start;
-  for (int i = 0; i < Count(); ++i) {
-    const std::string_view item = View(i);
-    if (!item.empty()) std::memcpy(p, item.data(), item.size());
-    p += item.size();
-    *p++ = '\r';
-    *p++ = '\n';
-  }
-}
-
-std::string TStringList::JoinText() const {
-  std::string out;
-  AppendJoinedTo(out);
-  return out;
-}
-
 void TStringList::SplitText(std::string_view text) {
+  // `text` may be a piece of this list: the new list is made first.
   TStringList fresh;
-  fresh.AppendLines(text);
-  *this = std::move(fresh);
-}
-
-void TStringList::AdoptLines(std::string&& text) {
-  const std::string owned = std::move(text);
-  SplitText(owned);
-}
-
-void TStringList::AppendLines(std::string_view text) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);  // a NUL ends the text
-  ForEachLine(text, [&](std::string_view line) { Append({line}); });
-}
-
-void TStringList::SplitCommaList(std::string_view text) {
-  TStringList fresh;
-  text_internal::AddCommaItems(text, text_internal::LeadBytes::System(), fresh);
+  ForEachLine(text, [&](std::string_view line) { fresh.Append({line}); });
   *this = std::move(fresh);
-}
-
-std::string TStringList::NameAt(int index) const {
-  const std::string_view item = View(index);
-  const std::size_t eq =
-      text_internal::FindNameSeparator(item, text_internal::LeadBytes::System());
-  if (eq == std::string_view::npos) return std::string();
-  return std::string(item.substr(0, eq));
-}
-
-std::string TStringList::ValueAt(int index) const {
-  const std::string_view item = View(index);
-  const std::size_t eq =
-      text_internal::FindNameSeparator(item, text_internal::LeadBytes::System());
-  if (eq == std::string_view::npos) return std::string();
-  return std::string(item.substr(eq + 1));
-}
-
-void TStringList::LoadFile(const std::string& path) {
-  platform::ReadResult read = platform::ReadWholeFile(path, platform::Share::Read);
-  switch (read.status) {
-    case platform::ReadStatus::Ok:
-      break;
-    case platform::ReadStatus::OpenFailed:
-      ThrowOpenError(path, read.error);
-    case platform::ReadStatus::ReadFailed:
-      ThrowReadError();
-  }
-  AdoptLines(std::move(read.data));
-}
-
-void TStringList::SaveFile(const std::string& path) const {
-  platform::FileWriter writer;
-  platform::WriteResult result = writer.Open(path);
-  if (result.status != platform::WriteStatus::Ok) ThrowCreateError(path, result.error);
-
-  auto write = [&writer](std::string_view bytes) {
-    if (writer.Write(bytes).status != platform::WriteStatus::Ok) ThrowWriteError();
-  };
-  // The document goes out in pieces of about kSaveChunk bytes, each made of
-  // whole items with their CR LF; an item longer than a piece goes alone.
-  std::string chunk;
-  for (int i = 0; i < Count(); ++i) {
-    const std::string_view item = View(i);
-    if (item.size() >= kSaveChunk) {
-      write(chunk);
-      chunk.clear();
-      write(item);
-      write("\r\n");
-      continue;
-    }
-    chunk.append(item);
-    chunk.append("\r\n");
-    if (chunk.size() >= kSaveChunk) {
-      write(chunk);
-      chunk.clear();
-    }
-  }
-  if (!chunk.empty()) write(chunk);
-
-  result = writer.Commit();
-  switch (result.status) {
-    case platform::WriteStatus::Ok:
-      break;
-    case platform::WriteStatus::CreateFailed:
-      ThrowCreateError(path, result.error);
-    case platform::WriteStatus::WriteFailed:
-      ThrowWriteError();
-  }
 }
 
 }  // namespace tovrix

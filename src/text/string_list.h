@@ -13,14 +13,12 @@
 // its bytes, and growing it never copies what it holds. View(i) hands out a
 // view that is valid until the list is next changed; Item(i) a copy.
 // Reading the items in order is as fast as reading an array; SetItem and
-// Sort rewrite the storage.
+// Sort rewrites the storage.
 //
-// Line rules (exact to the byte):
-//  - JoinText: every item followed by CR LF, the last one too.
-//  - SplitText: CR LF, lone CR and lone LF each end a line; LF CR is two
-//    line ends; a final line break starts no item; a NUL byte ends the text.
-//  - SplitCommaList: see the .cpp; blanks are bytes 0x01..0x20, items may
-//    be quoted with '"' (a doubled quote stands for one).
+// SplitText's line rules (exact to the byte): CR LF, lone CR and lone LF
+// each end a line; LF CR is two line ends; a final line break starts no
+// item; a NUL byte ends the text. A list written out has every item
+// followed by CR LF, the last one too (the INF document, inf/output.h).
 #ifndef TOVRIX_TEXT_STRING_LIST_H_
 #define TOVRIX_TEXT_STRING_LIST_H_
 
@@ -46,40 +44,12 @@ class TStringList {
   int Count() const { return static_cast<int>(lengths_.size()); }
   std::string Item(int index) const;           // throws EStringListError
   std::string_view View(int index) const;      // throws EStringListError
-  void SetItem(int index, std::string_view text);  // throws EStringListError
   void Clear();
 
   // Quicksort over the platform's locale-aware, case-insensitive order.
   void Sort();
 
-  std::string JoinText() const;
-  // Byte length of JoinText() without building it.
-  std::size_t JoinedLength() const;
-  // Appends JoinText() to `out`.
-  void AppendJoinedTo(std::string& out) const;
-
   void SplitText(std::string_view text);
-  // SplitText that keeps `text`'s buffer as the list's storage instead of
-  // copying the lines out of it (for whole files).
-  void AdoptLines(std::string&& text);
-  // Adds the lines of `text` (the SplitText rules) after the present items.
-  void AppendLines(std::string_view text);
-  // Replaces the contents by the items of a comma-separated text: blanks
-  // (0x01..0x20) and commas separate items, a comma that ends the text adds
-  // one empty item, '"' quotes an item ("" inside stands for one '"').
-  void SplitCommaList(std::string_view text);
-
-  // Item `index` up to its first '=' (searched character by character in
-  // the code page); empty when it holds none.
-  std::string NameAt(int index) const;
-  // Item `index` after its first '='; empty when it holds none.
-  std::string ValueAt(int index) const;
-
-  // Reads the whole file (shared for reading only) and splits it.
-  // Throws EFOpenError / EReadError.
-  void LoadFile(const std::string& path);
-  // Writes JoinText() to the file. Throws EFCreateError / EWriteError.
-  void SaveFile(const std::string& path) const;
 
  private:
   // Where an item starts.

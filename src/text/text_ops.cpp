@@ -36,21 +36,7 @@ std::size_t FindTextWith(std::string_view pattern, std::string_view text,
   }
 }
 
-std::size_t FindNameSeparator(std::string_view item, const LeadBytes& lead) {
-  if (!lead.Any()) return item.find('=');
-  for (std::size_t i = 0; i < item.size(); i += lead.CharLength(item, i)) {
-    if (item[i] == '=') return i;
-  }
-  return std::string_view::npos;
-}
-
 }  // namespace text_internal
-
-std::size_t FindBytes(std::string_view pattern, std::string_view text) {
-  if (pattern.empty() || text.empty()) return 0;
-  const std::size_t at = text.find(pattern);
-  return at == std::string_view::npos ? 0 : at + 1;
-}
 
 std::size_t FindText(std::string_view pattern, std::string_view text) {
   return text_internal::FindTextWith(pattern, text, text_internal::LeadBytes::System());
@@ -112,14 +98,6 @@ std::string UpperAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-  }
-  return out;
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
   }
   return out;
 }

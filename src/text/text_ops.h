@@ -16,9 +16,6 @@
 
 namespace tovrix {
 
-// First occurrence of `pattern` in `text`, byte for byte; 0 when either is
-// empty or there is none.
-std::size_t FindBytes(std::string_view pattern, std::string_view text);
 inline bool BeginsWith(std::string_view text, std::string_view prefix) {
   return !prefix.empty() && text.substr(0, prefix.size()) == prefix;
 }
@@ -45,7 +42,6 @@ std::string ReplaceText(std::string_view text, std::string_view pattern,
                         std::string_view replacement, unsigned flags);
 
 std::string UpperAscii(std::string_view text);
-std::string LowerAscii(std::string_view text);
 std::string UpperLocale(std::string_view text);
 // Drops bytes 0x00..0x20 from both ends.
 std::string_view TrimBlanks(std::string_view text);
@@ -64,9 +60,8 @@ std::int64_t ParseInt64(std::string_view text, std::int64_t fallback);
 using FormatArg = std::variant<std::int32_t, std::int64_t, std::string_view>;
 std::string FormatText(std::string_view pattern, const std::vector<FormatArg>& args);
 
-// Appends "%.2x"-style two-digit upper-case hex of a byte, and the plain
-// forms of FormatText's %x / %d, without parsing a pattern (hot paths).
-void AppendHexByte(std::string& out, std::uint8_t value);
+// Appends the plain forms of FormatText's %x / %d without parsing a
+// pattern (hot paths).
 void AppendHex32(std::string& out, std::uint32_t value);
 void AppendHex64(std::string& out, std::uint64_t value);
 void AppendDecimal(std::string& out, std::int64_t value);

@@ -364,5 +364,18 @@ TEST(ConverterTest, PathReplacementOfTextData) {
             (Items{kKeyLine, "0x3,\"Software\\Test\",\"b\",\\\r\n  43,3a"}));
 }
 
+// Hand-written files indent their value lines; the indentation is not part
+// of the value's name.
+TEST(ConverterTest, IndentedValueLines) {
+  EXPECT_EQ(UnderTestKey("   \"path\"=\"x\"\r\n\t@=\"d\"\r\n  plain=dword:1\r\n"),
+            (Items{kKeyLine, "0x1,\"Software\\Test\",\"path\",\"x\"",
+                   "0x1,\"Software\\Test\",,\"d\"", "0x4,\"Software\\Test\",\"plain\",0x1"}));
+  // Trailing blanks after a quoted string make it a string of no known form.
+  EXPECT_EQ(UnderTestKey("  \"a\"=\"x\"  \r\n"), (Items{kKeyLine}));
+  // Indented lines without a name stay continuation lines.
+  EXPECT_EQ(UnderTestKey("  \"b\"=hex:01,\\\r\n    02\r\n   =03\r\n"),
+            (Items{kKeyLine, "0x3,\"Software\\Test\",\"b\",\\\r\n  01,02"}));
+}
+
 }  // namespace
 }  // namespace tovrix

@@ -110,13 +110,5 @@ TEST(AddExpanderEntry, NothingWithoutNamesOrCollection) {
                              "0x7,\"Valmora\\Tessaly\\HKLM\",\"SYSTEM\\CurrentControlSet\",\"a\""}));
 }
 
-TEST(DoubleQuotes, DoublesEveryQuote) {
-  EXPECT_EQ(DoubleQuotes(""), "");
-  EXPECT_EQ(DoubleQuotes("plain"), "plain");
-  EXPECT_EQ(DoubleQuotes("\""), "\"\"");
-  EXPECT_EQ(DoubleQuotes("a\"\"b\""), "a\"\"\"\"b\"\"");
-  EXPECT_EQ(DoubleQuotes(std::string("\"\0\"", 3)), std::string("\"\"\0\"\"", 5));
-}
-
 }  // namespace
 }  // namespace tovrix

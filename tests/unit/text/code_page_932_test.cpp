@@ -11,7 +11,8 @@
 
 #include "platform/codepage.h"
 #include "text/arguments.h"
-#include "text/string_list.h"
+#include "text/comma_list.h"
+#include "text/line_rules.h"
 #include "text/text_ops.h"
 
 #ifndef _WIN32
@@ -44,8 +45,6 @@ TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
   EXPECT_EQ(FindText("\\", "\x95\\a\\b"), 4u);
   EXPECT_EQ(FindText("\\", "\x95\\"), 0u);
   EXPECT_EQ(FindText("C", "\x83" "CC"), 3u);
-  // FindBytes is the plain byte search.
-  EXPECT_EQ(FindBytes("\\", "\x95\\a\\b"), 2u);
 
   EXPECT_EQ(ReplaceText("\x95\\a\\b\\", "\\", "/", ReplaceAll), "\x95\\a/b/");
   // Case-blind: the 'C' that is a second byte is never a match, the
@@ -58,17 +57,20 @@ TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
   EXPECT_EQ(ReplaceText("\x83" "a" "a", "A", "#", ReplaceAll | IgnoreCase), "\x83" "a#");
 }
 
-TEST_F(CodePage932Test, ListsStepOverDoubleByteCharacters) {
-  TStringList list;
-  list.SplitCommaList("\x81,a,b \x95\\ \"\x81\"\",c");
-  std::vector<std::string> items;
-  for (int i = 0; i < list.Count(); ++i) items.push_back(list.Item(i));
+TEST_F(CodePage932Test, LineRulesStepOverDoubleByteCharacters) {
+  CommaItemReader reader("\x81,a,b \x95\\ \"\x81\"\",c");
+  Strings items;
+  for (std::string_view item; reader.Next(item);) items.emplace_back(item);
   EXPECT_EQ(items, (Strings{"\x81,a", "b", "\x95\\", "\x81\"", "c"}));
 
-  list.Clear();
-  list.Add("\x81=a=b");
-  EXPECT_EQ(list.NameAt(0), "\x81=a");
-  EXPECT_EQ(list.ValueAt(0), "b");
+  EXPECT_EQ(FindNameSeparator("\x81=a=b"), 3u);
+  std::string out;
+  AppendReplaced(out, "\x95\\a\\", "\\", "\\\\");
+  EXPECT_EQ(out, "\x95\\a\\\\");
+  out.clear();
+  AppendWithout(out, "\x83[a[", '[');
+  EXPECT_EQ(out, "\x83[a");
+  EXPECT_TRUE(DoubleByteCodePage());
 }
 
 TEST_F(CodePage932Test, CommandLineStepsOverDoubleByteCharacters) {

@@ -1,0 +1,60 @@
+// The lines of the registry sections, as both converters write them.
+//
+//  - AddReg line: 0x<type>,<key>,"<name>",<data>, and for a key's default
+//    value 0x<type>,<key>,,<data>; the type in decimal.
+//  - Key line: 0x0,<key>.
+//  - <key> is a key path between double quotes (QuotedKeyPath); names and
+//    key paths have their own double quotes doubled.
+//  - Replacement comment, before a value written as REG_BINARY although of
+//    another type: ; Replaced "<type name>" to "REG_BINARY".
+//  - Byte lists: items joined by commas, 25 to an output line: after every
+//    25th item but the last, a backslash, CR LF and two blanks. A byte list
+//    that is wrapped starts on a line of its own below the AddReg line (its
+//    data begins with that same break).
+#ifndef TOVRIX_INF_ADDREG_LINE_H_
+#define TOVRIX_INF_ADDREG_LINE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tovrix {
+
+inline constexpr std::size_t kBytesPerLine = 25;
+inline constexpr std::string_view kByteListBreak = "\\\r\n  ";
+
+std::string QuotedKeyPath(std::string_view path);
+
+// Appends everything of an AddReg line before its data:
+// 0x<type>,<quotedKey>,"<name>", or 0x<type>,<quotedKey>,, when `isDefault`.
+void AppendAddRegHead(std::string& out, std::uint32_t type, std::string_view quotedKey,
+                      bool isDefault, std::string_view name);
+
+// 0x0,<quotedKey>
+std::string KeyLine(std::string_view quotedKey);
+
+std::string ReplacementComment(std::uint32_t type);
+
+// Appends the items of a byte list to `out` one at a time.
+class ByteListWriter {
+ public:
+  explicit ByteListWriter(std::string& out) : out_(out) {}
+  void Add(std::string_view item) {
+    if (count_ > 0) {
+      out_ += ',';
+      if (count_ % kBytesPerLine == 0) out_ += kByteListBreak;
+    }
+    out_ += item;
+    ++count_;
+  }
+  std::size_t Count() const { return count_; }
+
+ private:
+  std::string& out_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_INF_ADDREG_LINE_H_
