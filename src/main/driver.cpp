@@ -1,6 +1,8 @@
 #include "main/driver.h"
 
 #include <cstdint>
+#include <exception>
+#include <new>
 
 #include "inf/output.h"
 #include "liveexport/key_list.h"
@@ -179,6 +181,34 @@ void RunTovrix(const Arguments& args, Console& console) {
 
   WriteOutputDocument(lists, settings.outputPath);
   console.Line("Done.");
+}
+
+}  // namespace tovrix
+
+namespace tovrix {
+
+int RunAndReport(const Arguments& args, Console& console,
+                 const std::function<void(std::string_view)>& report, int orderlyExit) {
+  auto fail = [&](std::string_view className, std::string_view message) {
+    console.Flush();
+    std::string text(className);
+    text += ": ";
+    text += message;
+    text += "\r\n";
+    report(text);
+    return 1;
+  };
+  try {
+    RunTovrix(args, console);
+  } catch (const TovrixError& error) {
+    return fail(error.ClassName(), error.what());
+  } catch (const std::bad_alloc&) {
+    return fail("EOutOfMemory", "Out of memory");
+  } catch (const std::exception& error) {
+    return fail("Exception", error.what());
+  }
+  console.Flush();
+  return orderlyExit;
 }
 
 }  // namespace tovrix

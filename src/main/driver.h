@@ -8,6 +8,7 @@
 #ifndef TOVRIX_MAIN_DRIVER_H_
 #define TOVRIX_MAIN_DRIVER_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,6 +40,14 @@ struct RunSettings : ConversionSettings {
 };
 
 void RunTovrix(const Arguments& args, Console& console);
+
+// Runs RunTovrix and reports the failure that ends it, if any: `console` is
+// flushed first, then `report` gets "<class name>: <message>" and CR LF (a
+// failure that is not one of ours is "EOutOfMemory: Out of memory" or
+// "Exception: <what>"). Answers the exit status: 1 after a failure, else
+// `orderlyExit`.
+int RunAndReport(const Arguments& args, Console& console,
+                 const std::function<void(std::string_view)>& report, int orderlyExit);
 
 // The registry the key list is read from: the hive files below the /r
 // folder, else the live registry. Throws when there is none (the Linux

@@ -119,13 +119,33 @@ TEST(LoadUnicodeFile, NulUnitEndsTheList) {
   EXPECT_EQ(Items(list), (Lines{"a"}));
 }
 
-TEST(LoadUnicodeFile, LargeFileAcrossChunks) {
-  // More units than one conversion chunk holds.
-  std::string ascii;
-  for (int i = 0; i < 200000; ++i) ascii += static_cast<char>('a' + i % 26);
-  ascii += "\r\nend";
-  TempFile file(Utf16File(ascii, std::string("\x1A\0", 2)));
-  EXPECT_EQ(LoadUnicodeText(file.path()), ascii);
+// Long files are converted in pieces; a surrogate pair or a lone surrogate
+// at any piece boundary comes out as it does from one conversion (no code
+// page the program runs with has these characters: one '?' per unit).
+TEST(LoadUnicodeFile, PieceBoundariesLoseNothing) {
+  auto units = [](std::initializer_list<unsigned> list) {
+    std::string bytes;
+    for (unsigned u : list) bytes += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    return bytes;
+  };
+  struct Case { std::size_t ascii; std::string tail; std::string expected; };
+  const Case cases[] = {
+      {65535, units({0xD83D, 0xDE00, 'x'}), "??x"},  // the pair straddles 64 Ki units
+      {65535, units({0xD83D, 'x'}), "?x"},           // a lone high surrogate there
+      {65534, units({0xD83D, 0xDE00, 0xDE00}), "???"},
+      {65536, units({0xDE00}), "?"},
+      {65535, units({0xD83D}), "?"},                 // and as the file's last unit
+      {200000, units({'e', 'n', 'd'}), "end"},
+  };
+  for (const Case& c : cases) {
+    std::string ascii;
+    for (std::size_t i = 0; i < c.ascii; ++i) ascii += static_cast<char>('a' + i % 26);
+    TempFile file(Utf16File(ascii, c.tail));
+    const std::string text = LoadUnicodeText(file.path());
+    ASSERT_EQ(text.size(), ascii.size() + c.expected.size()) << c.ascii;
+    EXPECT_EQ(text.substr(ascii.size()), c.expected) << c.ascii;
+    EXPECT_EQ(text.compare(0, ascii.size(), ascii), 0) << c.ascii;
+  }
 }
 
 TEST(LoadUnicodeFile, Failures) {

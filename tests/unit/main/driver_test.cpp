@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,44 @@ TEST(DriverRun, HelpAndNoInputEndWithoutWork) {
   CapturingConsole hx;
   RunTovrix(Args({"/hx"}), hx);
   EXPECT_EQ(hx.text.substr(0, 54), "Tovrix ver1.05\r\nThere are no effective input file.\r\n\r\n");
+}
+
+// Standard output is flushed before the failure report follows it, and the
+// exit status tells a failure from an orderly end.
+TEST(DriverRun, FailureReportFollowsTheFlushedOutput) {
+  struct LoggingConsole : Console {
+    explicit LoggingConsole(std::vector<std::string>& log) : log(log) {}
+    void Line(std::string_view text) override { pending.append(text).append("\r\n"); }
+    void Flush() override {
+      if (!pending.empty()) log.push_back("out:" + pending);
+      pending.clear();
+    }
+    std::vector<std::string>& log;
+    std::string pending;
+  };
+  const std::string input = ::testing::TempDir() + "report.reg";
+  {
+    std::ofstream file(input, std::ios::binary);
+    file << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"y\"\r\n";
+  }
+  std::vector<std::string> log;
+  LoggingConsole console(log);
+  auto report = [&log](std::string_view text) { log.push_back("err:" + std::string(text)); };
+
+  EXPECT_EQ(RunAndReport(Args({"/f", input, "/o", std::string(kMissing) + ".inf"}), console,
+                         report, 42),
+            1);
+  ASSERT_EQ(log.size(), 2u);
+  const std::string last = "Processing report.reg\r\n";
+  EXPECT_EQ(log[0].substr(log[0].size() - last.size()), last);
+  EXPECT_EQ(log[1].substr(0, 19), "err:EFCreateError: ");
+  EXPECT_EQ(log[1].substr(log[1].size() - 2), "\r\n");
+
+  log.clear();
+  EXPECT_EQ(RunAndReport(Args({"/?"}), console, report, 42), 42);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].substr(0, 18), "out:Tovrix ver1.05");
+  std::remove(input.c_str());
 }
 
 }  // namespace
