@@ -1,6 +1,5 @@
 #include "text/comma_list.h"
 
-
 namespace tovrix {
 
 CommaItemReader::CommaItemReader(std::string_view text, const text_internal::LeadBytes& lead)
@@ -13,6 +12,42 @@ void CommaItemReader::SkipBlanks() {
   while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= 0x20) ++pos_;
 }
 
+std::string_view CommaItemReader::ReadQuoted() {
+  // Up to the next quote that is not doubled; each "" stands for one '"'.
+  quoted_.clear();
+  const std::size_t n = text_.size();
+  std::size_t i = pos_ + 1;
+  bool closed = false;
+  while (i < n) {
+    if (text_[i] == '"') {
+      if (i + 1 < n && text_[i + 1] == '"') {
+        quoted_.push_back('"');
+        i += 2;
+        continue;
+      }
+      ++i;
+      closed = true;
+      break;
+    }
+    const std::size_t length = lead_.CharLength(text_, i);
+    quoted_.append(text_.data() + i, length);
+    i += length;
+  }
+  // Without its closing quote the item is the rest less its last byte.
+  if (!closed && !quoted_.empty()) quoted_.pop_back();
+  pos_ = i;
+  return quoted_;
+}
+
+std::string_view CommaItemReader::ReadPlain() {
+  const std::size_t start = pos_;
+  const std::size_t n = text_.size();
+  while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
+    pos_ += lead_.Any() ? lead_.CharLength(text_, pos_) : 1;
+  }
+  return text_.substr(start, pos_ - start);
+}
+
 bool CommaItemReader::Next(std::string_view& item) {
   if (trailingEmpty_) {
     trailingEmpty_ = false;
@@ -21,43 +56,7 @@ bool CommaItemReader::Next(std::string_view& item) {
   }
   const std::size_t n = text_.size();
   if (pos_ >= n) return false;
-  if (text_[pos_] == '"') {
-    // Up to the next quote that is not doubled; each "" stands for one '"'.
-    quoted_.clear();
-    std::size_t i = pos_ + 1;
-    bool closed = false;
-    while (i < n) {
-      if (text_[i] == '"') {
-        if (i + 1 < n && text_[i + 1] == '"') {
-          quoted_.push_back('"');
-          i += 2;
-          continue;
-        }
-        ++i;
-        closed = true;
-        break;
-      }
-      const std::size_t length = lead_.CharLength(text_, i);
-      quoted_.append(text_.data() + i, length);
-      i += length;
-    }
-    // Without its closing quote the item is the rest less its last byte.
-    if (!closed && !quoted_.empty()) quoted_.pop_back();
-    pos_ = i;
-    item = quoted_;
-  } else {
-    const std::size_t start = pos_;
-    if (!lead_.Any()) {
-      while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
-        ++pos_;
-      }
-    } else {
-      while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
-        pos_ += lead_.CharLength(text_, pos_);
-      }
-    }
-    item = text_.substr(start, pos_ - start);
-  }
+  item = text_[pos_] == '"' ? ReadQuoted() : ReadPlain();
   SkipBlanks();
   if (pos_ < n && text_[pos_] == ',') {
     if (pos_ + 1 == n) trailingEmpty_ = true;

@@ -34,6 +34,8 @@ class CommaItemReader {
 
  private:
   void SkipBlanks();
+  std::string_view ReadQuoted();  // the item whose opening quote is at pos_
+  std::string_view ReadPlain();   // the unquoted item at pos_
 
   std::string_view text_;
   const text_internal::LeadBytes& lead_;
