@@ -13,6 +13,10 @@
 // to `expanderList` when collection is on and `names` is not empty. The key
 // path is normalized (control set) and its double quotes are doubled;
 // HKEY_CLASSES_ROOT keys are written under HKLM as Software\Classes\<path>.
+// Both converters pass a path they have already normalized for their own
+// lines; the second pass here is deliberate and stays: normalization
+// rewrites first occurrences only, so a path naming a control set twice
+// gets its second one rewritten here, as the INF files made so far have it.
 #ifndef TOVRIX_REWRITE_EXPANDER_H_
 #define TOVRIX_REWRITE_EXPANDER_H_
 
