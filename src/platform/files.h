@@ -46,7 +46,34 @@ struct ReadResult {
   std::string error;  // system text when status != Ok
 };
 
-// Reads the whole file. Opening requires an existing regular file.
+// Reads a file front to back, a piece at a time, so that a file of any size
+// costs no more memory than the caller's buffer. Opening requires an
+// existing regular file. A file that ends before the size it had when it
+// was opened shrank while it was read (another program rewrites it): that
+// is a read failure, not a shorter file. (The Linux build reads on past
+// that size when the file grew; the Windows build stops there.)
+class FileReader {
+ public:
+  FileReader() = default;
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  ~FileReader();
+
+  // Status Ok, OpenFailed, or ReadFailed when the file's size cannot be
+  // learnt; `data` stays empty.
+  ReadResult Open(std::string_view path, Share share);
+  // Reads at most `capacity` bytes into `buffer` and sets `got`; 0 at the
+  // end of the file. Status Ok or ReadFailed.
+  ReadResult Read(char* buffer, std::size_t capacity, std::size_t& got);
+  // The file's size when it was opened.
+  std::size_t SizeAtOpen() const;
+
+ private:
+  struct Impl;
+  Impl* impl_ = nullptr;
+};
+
+// Reads the whole file (a FileReader's pieces, one after the other).
 ReadResult ReadWholeFile(std::string_view path, Share share);
 
 // Reads at most `count` bytes from offset 0 (fewer when the file is

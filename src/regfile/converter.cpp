@@ -12,6 +12,7 @@
 #include "rewrite/control_set.h"
 #include "rewrite/expander.h"
 #include "text/line_rules.h"
+#include "text/line_splitter.h"
 #include "text/string_list.h"
 #include "text/text_ops.h"
 
@@ -168,8 +169,10 @@ void ProcessRegFile(const std::string& path, const ConversionSettings& settings,
 
 void ConvertRegFile(const std::string& path, const ConversionSettings& settings,
                     OutputLists& lists, Console& console) {
-  const std::string text = LoadRegFileText(path, settings.probeSize);
-  ConvertRegText(text, settings, lists, console);
+  regfile::ConverterState state(settings, lists, console);
+  ForEachRegFileLine(path, settings.probeSize,
+                     [&state](std::string_view line) { regfile::HandleLine(state, line); });
+  regfile::FinishFile(state);
 }
 
 void ConvertRegText(std::string_view text, const ConversionSettings& settings,

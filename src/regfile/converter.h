@@ -2,11 +2,10 @@
 // becomes AddReg lines in the section lists.
 //
 // ProcessRegFile prints "Processing <file name>" and converts the file.
-// ConvertRegFile loads the file (LoadRegFileText: the first probeSize bytes
-// choose between the UTF-16LE and the plain 8-bit load) and converts it.
-// ConvertRegText converts already loaded text (lines cut by the SplitText
-// rules); it is what the file conversion runs, and what tests and the
-// fuzzer call.
+// ConvertRegFile converts the file line by line as it is read
+// (ForEachRegFileLine: the first probeSize bytes choose between UTF-16LE
+// and plain 8-bit text). ConvertRegText converts text already in memory
+// the same way (lines cut by the same rules), for tests and the fuzzer.
 //
 // What the lines become:
 //  - key headers [HKEY_LOCAL_MACHINE\SOFTWARE\...], [HKEY_CLASSES_ROOT\...]

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/memory.h"
 #include "text/errors.h"
+#include "text/line_splitter.h"
 
 namespace tovrix {
 
@@ -199,8 +200,6 @@ void TStringList::Sort() {
 void TStringList::SplitText(std::string_view text) {
   // `text` may be a piece of this list: the new list is made first.
   TStringList fresh;
-  const std::size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);  // a NUL ends the text
   ForEachLine(text, [&](std::string_view line) { fresh.Append({line}); });
   *this = std::move(fresh);
 }

@@ -12,13 +12,12 @@
 // item starts. So a list of millions of short lines costs little more than
 // its bytes, and growing it never copies what it holds. View(i) hands out a
 // view that is valid until the list is next changed; Item(i) a copy.
-// Reading the items in order is as fast as reading an array; SetItem and
-// Sort rewrites the storage.
+// Reading the items in order is as fast as reading an array; Sort rewrites
+// the storage.
 //
-// SplitText's line rules (exact to the byte): CR LF, lone CR and lone LF
-// each end a line; LF CR is two line ends; a final line break starts no
-// item; a NUL byte ends the text. A list written out has every item
-// followed by CR LF, the last one too (the INF document, inf/output.h).
+// SplitText cuts by the line rules of text/line_splitter.h. A list written
+// out has every item followed by CR LF, the last one too (the INF document,
+// inf/output.h).
 #ifndef TOVRIX_TEXT_STRING_LIST_H_
 #define TOVRIX_TEXT_STRING_LIST_H_
 
@@ -78,22 +77,6 @@ class TStringList {
   mutable std::size_t cursor_index_ = 0;
   mutable Position cursor_;
 };
-
-// Where a line of `text` ends, by the SplitText rules: calls `emit` with a
-// view of every line. Shared by SplitText and the loaders that walk a
-// loaded file without copying its lines.
-template <typename Emit>
-void ForEachLine(std::string_view text, Emit&& emit) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n && text[i] != '\0') {
-    std::size_t start = i;
-    while (i < n && text[i] != '\r' && text[i] != '\n' && text[i] != '\0') ++i;
-    emit(text.substr(start, i - start));
-    if (i < n && text[i] == '\r') ++i;
-    if (i < n && text[i] == '\n') ++i;
-  }
-}
 
 }  // namespace tovrix
 

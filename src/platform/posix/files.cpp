@@ -90,39 +90,26 @@ int OpenRegularForReading(std::string_view path, std::size_t& size,
   return fd;
 }
 
-// Appends up to `limit` bytes from `fd` to `data`. The size known from
-// fstat is read straight into place; a file that grew since is read on in
-// chunks. One that ends before that size shrank while it was read (another
-// program rewrites it): with `strict`, that is a read failure (EIO), as on
-// Windows, rather than half the data. Returns 0 or an errno value.
-int ReadUpTo(int fd, std::size_t expected, std::size_t limit, bool strict,
-             std::string& data) {
-  std::size_t have = 0;
+// Sets `data` to up to `limit` bytes from `fd`; fewer at the end of the
+// file. `expected` (the size from fstat) is read straight into place, so a
+// huge limit reserves nothing; a file that grew since is read on in pieces.
+// Returns 0 or an errno value.
+int ReadUpTo(int fd, std::size_t expected, std::size_t limit, std::string& data) {
+  constexpr std::size_t kPiece = 1 << 16;
   data.resize(std::min(expected, limit));
-  while (have < data.size()) {
+  std::size_t have = 0;
+  while (have < limit) {
+    if (have == data.size()) data.resize(have + std::min(kPiece, limit - have));
     const ssize_t got = ::read(fd, data.data() + have, data.size() - have);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return errno;
-    }
-    if (got == 0) {
       data.resize(have);
-      return strict ? EIO : 0;
-    }
-    have += static_cast<std::size_t>(got);
-  }
-  char chunk[64 * 1024];
-  while (have < limit) {
-    const std::size_t want = std::min(sizeof chunk, limit - have);
-    const ssize_t got = ::read(fd, chunk, want);
-    if (got < 0) {
-      if (errno == EINTR) continue;
       return errno;
     }
     if (got == 0) break;
-    data.append(chunk, static_cast<std::size_t>(got));
     have += static_cast<std::size_t>(got);
   }
+  data.resize(have);
   return 0;
 }
 
@@ -168,13 +155,18 @@ std::string FullPath(std::string_view path) {
   return cwd + cPath;
 }
 
-namespace {
+struct FileReader::Impl {
+  int fd = -1;
+  std::size_t size = 0;  // at open
+  std::size_t have = 0;  // bytes read so far
+};
 
-// Reads at most `limit` bytes of a regular file; a failed read answers
-// `readFailure` (the whole-file read reports it, the head read counts it as
-// a file it could not open).
-ReadResult ReadRegularFile(std::string_view path, std::size_t limit, ReadStatus readFailure) {
-  const bool whole = readFailure == ReadStatus::ReadFailed;
+FileReader::~FileReader() {
+  if (impl_ != nullptr && impl_->fd >= 0) ::close(impl_->fd);
+  delete impl_;
+}
+
+ReadResult FileReader::Open(std::string_view path, Share /*share*/) {
   ReadResult result;
   std::size_t size = 0;
   const int fd = OpenRegularForReading(path, size, result.error);
@@ -182,26 +174,52 @@ ReadResult ReadRegularFile(std::string_view path, std::size_t limit, ReadStatus 
     result.status = ReadStatus::OpenFailed;
     return result;
   }
-  FdCloser closer(fd);
-  const int error = ReadUpTo(fd, size, limit, whole, result.data);
-  if (error != 0) {
-    result.status = readFailure;
-    result.error = SystemText(error);
-    result.data.clear();
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  impl_ = new Impl{fd, size, 0};
+  result.status = ReadStatus::Ok;
+  return result;
+}
+
+ReadResult FileReader::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+  ReadResult result;
+  got = 0;
+  for (;;) {
+    const ssize_t n = ::read(impl_->fd, buffer, capacity);
+    if (n >= 0) {
+      got = static_cast<std::size_t>(n);
+      break;
+    }
+    if (errno != EINTR) {
+      result.status = ReadStatus::ReadFailed;
+      result.error = SystemText(errno);
+      return result;
+    }
+  }
+  impl_->have += got;
+  if (got == 0 && capacity > 0 && impl_->have < impl_->size) {
+    result.status = ReadStatus::ReadFailed;  // it shrank meanwhile
+    result.error = SystemText(EIO);
     return result;
   }
   result.status = ReadStatus::Ok;
   return result;
 }
 
-}  // namespace
-
-ReadResult ReadWholeFile(std::string_view path, Share /*share*/) {
-  return ReadRegularFile(path, std::string::npos, ReadStatus::ReadFailed);
-}
+std::size_t FileReader::SizeAtOpen() const { return impl_->size; }
 
 ReadResult ReadFileHead(std::string_view path, std::size_t count) {
-  return ReadRegularFile(path, count, ReadStatus::OpenFailed);
+  ReadResult result;
+  std::size_t size = 0;
+  const int fd = OpenRegularForReading(path, size, result.error);
+  if (fd < 0 || ReadUpTo(fd, size, count, result.data) != 0) {
+    if (fd >= 0) ::close(fd);
+    result.status = ReadStatus::OpenFailed;
+    result.data.clear();
+    return result;
+  }
+  ::close(fd);
+  result.status = ReadStatus::Ok;
+  return result;
 }
 
 // ---------------------------------------------------------------------------

@@ -41,6 +41,11 @@ class Handle {
   ~Handle() { Close(); }
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE Get() const { return handle_; }
+  HANDLE Release() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
   bool Close() {
     if (!Valid()) return true;
     const bool ok = CloseHandle(handle_) != FALSE;
@@ -126,7 +131,18 @@ std::string FullPath(std::string_view path) {
   return std::string(path);
 }
 
-ReadResult ReadWholeFile(std::string_view path, Share share) {
+struct FileReader::Impl {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  std::size_t size = 0;  // at open; nothing past it is read
+  std::size_t have = 0;  // bytes read so far
+};
+
+FileReader::~FileReader() {
+  if (impl_ != nullptr && impl_->file != INVALID_HANDLE_VALUE) CloseHandle(impl_->file);
+  delete impl_;
+}
+
+ReadResult FileReader::Open(std::string_view path, Share share) {
   ReadResult result;
   Handle file(OpenForReading(path, ShareMode(share)));
   if (!file.Valid()) {
@@ -136,27 +152,42 @@ ReadResult ReadWholeFile(std::string_view path, Share share) {
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
-      static_cast<unsigned long long>(size.QuadPart) > result.data.max_size()) {
+      static_cast<unsigned long long>(size.QuadPart) > std::string().max_size()) {
     result.status = ReadStatus::ReadFailed;
     result.error = LastErrorText();
     return result;
   }
-  const auto expected = static_cast<std::size_t>(size.QuadPart);
-  if (!ReadUpTo(file.Get(), expected, result.data)) {
-    result.status = ReadStatus::ReadFailed;
-    result.error = LastErrorText();
-    result.data.clear();
-    return result;
-  }
-  if (result.data.size() < expected) {
-    // The file was shorter than its size promised (it shrank meanwhile).
-    result.status = ReadStatus::ReadFailed;
-    result.data.clear();
-    return result;
+  impl_ = new Impl{file.Release(), static_cast<std::size_t>(size.QuadPart), 0};
+  result.status = ReadStatus::Ok;
+  return result;
+}
+
+ReadResult FileReader::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+  ReadResult result;
+  got = 0;
+  const std::size_t left = impl_->size - impl_->have;
+  std::size_t want = capacity < left ? capacity : left;
+  if (want > kMaxPiece) want = kMaxPiece;
+  if (want > 0) {
+    DWORD read = 0;
+    if (!ReadFile(impl_->file, buffer, static_cast<DWORD>(want), &read, nullptr)) {
+      result.status = ReadStatus::ReadFailed;
+      result.error = LastErrorText();
+      return result;
+    }
+    if (read == 0) {
+      // The file was shorter than its size promised (it shrank meanwhile).
+      result.status = ReadStatus::ReadFailed;
+      return result;
+    }
+    got = read;
+    impl_->have += got;
   }
   result.status = ReadStatus::Ok;
   return result;
 }
+
+std::size_t FileReader::SizeAtOpen() const { return impl_->size; }
 
 ReadResult ReadFileHead(std::string_view path, std::size_t count) {
   ReadResult result;

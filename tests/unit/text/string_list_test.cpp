@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "text/errors.h"
+#include "text/line_splitter.h"
 
 namespace tovrix {
 namespace {
@@ -86,11 +87,29 @@ TEST(StringListTest, SplitTextLineRules) {
       {"a\r\n\r\nb", {"a", "", "b"}},
       {"x\r", {"x"}},
       {"\n\n", {"", ""}},
+      // Bytes next to the breaking ones break nothing, in long lines too.
+      {"a\x09\x0b\x0c\x0e\x8d\x8a\x80" "b", {"a\x09\x0b\x0c\x0e\x8d\x8a\x80" "b"}},
+      {"0123456789abcdefg\r0123456789abcdefgh\n01234567\r\n", {"0123456789abcdefg",
+                                                               "0123456789abcdefgh", "01234567"}},
+      {std::string("0123456789abcdef\0", 17), {"0123456789abcdef"}},
   };
   for (const Case& c : cases) {
     TStringList list = ListOf({"old"});
     list.SplitText(c.text);
     EXPECT_EQ(Items(list), c.items) << "text: " << c.text;
+    // Arriving in pieces, cut anywhere, the text gives the same lines.
+    for (std::size_t cut = 0; cut <= c.text.size(); ++cut) {
+      for (std::size_t cut2 = cut; cut2 <= c.text.size(); ++cut2) {
+        Strings lines;
+        auto emit = [&](std::string_view line) { lines.emplace_back(line); };
+        LineSplitter splitter;
+        splitter.Feed(std::string_view(c.text).substr(0, cut), emit);
+        splitter.Feed(std::string_view(c.text).substr(cut, cut2 - cut), emit);
+        splitter.Feed(std::string_view(c.text).substr(cut2), emit);
+        splitter.Finish(emit);
+        ASSERT_EQ(lines, c.items) << "text: " << c.text << " cut at " << cut << ", " << cut2;
+      }
+    }
   }
   // Splitting a piece of the list itself.
   TStringList self = ListOf({"p\r\nq"});

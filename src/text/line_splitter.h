@@ -1,0 +1,124 @@
+// Cutting text into lines, exact to the byte: CR LF, a lone CR and a lone
+// LF each end a line; LF CR is two line ends; a final line break starts no
+// line; a NUL byte ends the text (a line cut short by it still counts, an
+// empty one does not).
+//
+// The text may arrive in pieces of any size, as a file is read: a line that
+// runs over the end of a piece is carried into the next one, and a CR at
+// the end of a piece takes a LF at the start of the next. Lines are handed
+// out as views, valid only during the call; a line wholly inside a piece is
+// a view into it, so nothing is copied but the few lines that straddle two
+// pieces.
+#ifndef TOVRIX_TEXT_LINE_SPLITTER_H_
+#define TOVRIX_TEXT_LINE_SPLITTER_H_
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace tovrix {
+
+class LineSplitter {
+ public:
+  // Hands every line that `piece` completes to `emit`. Answers false once a
+  // NUL byte has ended the text; the rest of the piece, and every later
+  // one, is ignored.
+  template <typename Emit>
+  bool Feed(std::string_view piece, Emit&& emit);
+
+  // After the last piece: hands out the line left open, if any.
+  template <typename Emit>
+  void Finish(Emit&& emit);
+
+  bool Ended() const { return ended_; }
+
+ private:
+  // The offset of the first CR, LF or NUL of `text` at or after `from`, or
+  // text.size().
+  static std::size_t FindBreak(std::string_view text, std::size_t from);
+
+  std::string carry_;     // a line begun in an earlier piece
+  bool skipLf_ = false;   // the last piece ended in CR
+  bool ended_ = false;    // a NUL byte was reached
+};
+
+inline std::size_t LineSplitter::FindBreak(std::string_view text, std::size_t from) {
+  const char* p = text.data() + from;
+  const char* end = text.data() + text.size();
+  // Eight bytes at a time while none of them is below 0x0E; the three
+  // breaking bytes all are.
+  constexpr unsigned long long kOnes = 0x0101010101010101ULL;
+  constexpr unsigned long long kHighs = 0x8080808080808080ULL;
+  while (end - p >= 8) {
+    unsigned long long word;
+    std::memcpy(&word, p, 8);
+    if (((word - kOnes * 0x0E) & ~word & kHighs) != 0) break;
+    p += 8;
+  }
+  for (; p < end; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte <= '\r' && (byte == '\r' || byte == '\n' || byte == '\0')) break;
+  }
+  return static_cast<std::size_t>(p - text.data());
+}
+
+template <typename Emit>
+bool LineSplitter::Feed(std::string_view piece, Emit&& emit) {
+  if (ended_) return false;
+  const std::size_t n = piece.size();
+  std::size_t i = 0;
+  if (skipLf_ && n > 0) {
+    skipLf_ = false;
+    if (piece[0] == '\n') i = 1;
+  }
+  while (i < n) {
+    const std::size_t start = i;
+    i = FindBreak(piece, i);
+    if (i == n) {
+      carry_.append(piece.data() + start, n - start);
+      return true;
+    }
+    std::string_view line = piece.substr(start, i - start);
+    if (!carry_.empty()) {
+      carry_.append(line);
+      line = carry_;
+    }
+    const char end = piece[i++];
+    if (end == '\0') {
+      if (!line.empty()) emit(line);
+      carry_.clear();
+      ended_ = true;
+      return false;
+    }
+    emit(line);
+    carry_.clear();
+    if (end == '\r') {
+      if (i == n) {
+        skipLf_ = true;
+      } else if (piece[i] == '\n') {
+        ++i;
+      }
+    }
+  }
+  return true;
+}
+
+template <typename Emit>
+void LineSplitter::Finish(Emit&& emit) {
+  if (!ended_ && !carry_.empty()) emit(std::string_view(carry_));
+  carry_.clear();
+  skipLf_ = false;
+}
+
+// Every line of a whole text, by the rules above.
+template <typename Emit>
+void ForEachLine(std::string_view text, Emit&& emit) {
+  LineSplitter splitter;
+  splitter.Feed(text, emit);
+  splitter.Finish(emit);
+}
+
+}  // namespace tovrix
+
+#endif  // TOVRIX_TEXT_LINE_SPLITTER_H_
