@@ -38,4 +38,26 @@ std::string ReplacementComment(std::uint32_t type) {
   return "; Replaced " + RegTypeName(type) + " to \"REG_BINARY\".";
 }
 
+void ByteListWriter::AddPlainList(std::string_view text) {
+  if (text.empty()) return;
+  if (count_ > 0) {
+    out_ += ',';
+    if (count_ % kBytesPerLine == 0) out_ += kByteListBreak;
+  }
+  ++count_;
+  // Each comma of `text` starts item number count_; a break follows the
+  // comma before every 25th item.
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != ',') continue;
+    if (count_ % kBytesPerLine == 0) {
+      out_.append(text.data() + copied, i + 1 - copied);
+      out_ += kByteListBreak;
+      copied = i + 1;
+    }
+    ++count_;
+  }
+  out_.append(text.data() + copied, text.size() - copied);
+}
+
 }  // namespace tovrix

@@ -48,6 +48,9 @@ class ByteListWriter {
     out_ += item;
     ++count_;
   }
+  // Adds the items of a plain comma list (text/comma_list.h): the pieces
+  // between its commas, copied in runs rather than one by one.
+  void AddPlainList(std::string_view text);
   std::size_t Count() const { return count_; }
 
  private:

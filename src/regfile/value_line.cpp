@@ -185,9 +185,13 @@ bool ConvertTypedBinary(ConverterState& s, std::string_view data) {
 void FinishBinaryValue(ConverterState& s) {
   s.data.clear();
   ByteListWriter list(s.data);
-  CommaItemReader reader(s.value.bytes);
-  std::string_view item;
-  while (reader.Next(item)) list.Add(item);
+  if (IsPlainCommaList(s.value.bytes)) {
+    list.AddPlainList(s.value.bytes);
+  } else {
+    CommaItemReader reader(s.value.bytes);
+    std::string_view item;
+    while (reader.Next(item)) list.Add(item);
+  }
   ReleaseIfLarge(s.value.bytes);
   if (s.value.typeReplaced) {
     s.key.section->Add(ReplacementComment(static_cast<std::uint32_t>(s.value.type)));

@@ -2,6 +2,15 @@
 
 namespace tovrix {
 
+bool IsPlainCommaList(std::string_view text) {
+  bool plain = true;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    plain &= byte > 0x20 && byte < 0x7F && byte != '"';
+  }
+  return plain;
+}
+
 CommaItemReader::CommaItemReader(std::string_view text, const text_internal::LeadBytes& lead)
     : text_(text.substr(0, text.find('\0'))), lead_(lead) {
   SkipBlanks();

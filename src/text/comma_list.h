@@ -22,6 +22,11 @@
 
 namespace tovrix {
 
+// True when every byte of `text` is 0x21..0x7E and none is a double quote:
+// then its items are exactly the pieces between its commas (none for the
+// empty text), whatever the code page.
+bool IsPlainCommaList(std::string_view text);
+
 class CommaItemReader {
  public:
   // `text` must outlive the reader. `lead` is the code page's lead bytes

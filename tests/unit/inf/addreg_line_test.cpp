@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+
+#include "text/comma_list.h"
 
 namespace tovrix {
 namespace {
@@ -32,6 +35,33 @@ TEST(AddRegLine, ByteListsBreakAfterEveryTwentyFifthItem) {
       EXPECT_EQ(out.substr(out.size() - 8), ",\\\r\n  ab");
     }
   }
+}
+
+// A plain list added at once equals its items added one by one, after any
+// number of items already in the list.
+TEST(AddRegLine, PlainListsEqualTheirItems) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const std::size_t length = random() % 160;
+    for (std::size_t i = 0; i < length; ++i) text += ",,0a1"[random() % 5];
+    ASSERT_TRUE(IsPlainCommaList(text));
+    const std::size_t before = random() % 60;
+    std::string one, many;
+    ByteListWriter whole(one), items(many);
+    for (std::size_t i = 0; i < before; ++i) {
+      whole.Add("ff");
+      items.Add("ff");
+    }
+    whole.AddPlainList(text);
+    CommaItemReader reader(text);
+    for (std::string_view item; reader.Next(item);) items.Add(item);
+    ASSERT_EQ(one, many) << text << " after " << before;
+    ASSERT_EQ(whole.Count(), items.Count());
+  }
+  EXPECT_FALSE(IsPlainCommaList("0a, 0b"));
+  EXPECT_FALSE(IsPlainCommaList("\"0a\""));
+  EXPECT_FALSE(IsPlainCommaList("0a,\xE9"));
 }
 
 }  // namespace
