@@ -1,72 +1,159 @@
 #!/usr/bin/env bash
-# Whole-process benchmark of the registry-file converter.
+# Whole-process throughput of the registry-file converter, as ratios to
+# yardsticks measured in the same run.
 #
-#   bench/regfile_bench.sh [SIZE_MB] [RUNS] [-- extra tovrix switches]
+#   bench/regfile_bench.sh
 #
-# Builds tovrix (Release) in build-bench, generates an ANSI and a UTF-16LE
-# input of SIZE_MB megabytes (default 200) into bench/data/ (git-ignored;
-# kept between runs), converts each RUNS times (default 3) and reports the
-# best wall-clock time as MB/s of input, and the peak resident memory of
-# the process as a multiple of the input file's size.
-# Targets: at least 150 MB/s and a peak of at most 3x the input.
+#   SIZES     input sizes in MB, 10^6 bytes (default "200 1600")
+#   RUNS      pairs per measurement (default 5; the median is reported)
+#   BASE      a git revision to compare the small inputs and the key-list
+#             path with (default: none, those rows are skipped)
+#   BUILD_DIR build folder (default build-bench)
+#
+# For each size, an ANSI and a UTF-16LE export are generated
+# (bench/gen_regfile.py, into bench/data/, git-ignored, kept between runs)
+# and each conversion `tovrix /f <input> /o <out>` is paired, run by run
+# and alternating (A B A B ...), with
+#   - the copy floor: cat <input> > <out> (the same file, the same folder);
+#   - for UTF-16LE, decoding only: iconv -c -f UTF-16LE -t CP1252.
+# Each pair gives a ratio; the median of the ratios is printed, with the
+# peak resident memory as a multiple of the input's size. Pairing keeps the
+# ratios meaningful on a machine that other work shares.
+#
+# With BASE, the program built from that revision is paired with this one
+# on a 1 KB and a 1 MB export and on the key-list path (a generated
+# 20,000-key hive, /r with /l): the ratios this/BASE must not exceed 1.
+#
+# Targets: wall time at most 2.0x the copy floor for both encodings;
+# UTF-16LE faster than iconv; peak memory at most 1.3x the input; the same
+# ratios at every size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-size_mb=${1:-200}
-runs=${2:-3}
-shift $(( $# < 2 ? $# : 2 ))
-[ "${1:-}" = "--" ] && shift
-extra=("$@")
+sizes=${SIZES:-"200 1600"}
+runs=${RUNS:-5}
+base=${BASE:-}
+build=${BUILD_DIR:-build-bench}
 
-if [ ! -x /usr/bin/time ]; then
+missing=()
+[ -x /usr/bin/time ] || missing+=(time)
+command -v iconv > /dev/null || missing+=(libc-bin)
+if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" = 0 ] || sudo=sudo
-  $sudo apt-get install -y -qq time > /dev/null
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
 fi
 
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIX_TESTS=OFF > /dev/null
-cmake --build build-bench --target tovrix -j2 > /dev/null
-program=build-bench/tovrix
+build_program() {  # source folder, build folder
+  local log
+  log=$(mktemp)
+  if ! { cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIX_TESTS=OFF &&
+         cmake --build "$2" --target tovrix -j2; } > "$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+  fi
+  rm -f "$log"
+}
+build_program . "$build"
+program=$(realpath "$build/tovrix")
+if [ -n "$base" ]; then
+  base_src="$build-base/src"
+  rm -rf "$base_src"
+  git worktree prune
+  git worktree add --detach -f "$base_src" "$base" > /dev/null 2>&1
+  build_program "$base_src" "$build-base/build"
+  base_program=$(realpath "$build-base/build/tovrix")
+  git worktree remove --force "$base_src"
+fi
 
-mkdir -p bench/data
-generate() {  # file, extra generator switches
-  local file=$1; shift
-  local stamp="$file.size"
-  if [ ! -f "$file" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$size_mb" ]; then
-    python3 bench/gen_regfile.py "$size_mb" "$file" "$@"
-    echo "$size_mb" > "$stamp"
+data=bench/data
+mkdir -p "$data"
+scratch=$(mktemp -d "$data/run.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+generate() {  # file, size in MB, extra generator switches
+  local file=$1 size=$2; shift 2
+  if [ ! -f "$file" ] || [ "$(cat "$file.size" 2> /dev/null)" != "$size" ]; then
+    python3 bench/gen_regfile.py "$size" "$file" "$@" > /dev/null
+    echo "$size" > "$file.size"
   fi
 }
-generate bench/data/bench-ansi.reg
-generate bench/data/bench-utf16.reg --utf16
 
-measure() {  # label, input file
-  local label=$1 input=$2
-  local bytes best="" peak=0
-  bytes=$(stat -c %s "$input")
-  for _ in $(seq "$runs"); do
-    local log
-    log=$(mktemp)
-    # The orderly end of tovrix is exit status -1 (255).
-    local rc=0
-    /usr/bin/time -v "$program" /f "$input" /o bench/data/out.inf "${extra[@]}" \
-      > /dev/null 2> "$log" || rc=$?
-    if [ "$rc" != 255 ]; then cat "$log"; rm -f "$log"; return 1; fi
-    local wall rss
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
-    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-    rm -f "$log"
-    # m:ss.ss or h:mm:ss to seconds
-    wall=$(echo "$wall" | awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
-    if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$wall; fi
-    [ "$rss" -gt "$peak" ] && peak=$rss
-  done
-  awk -v label="$label" -v bytes="$bytes" -v t="$best" -v rss="$peak" 'BEGIN {
-    mb = bytes / 1e6
-    printf "%-6s %8.1f MB in %6.2f s: %7.1f MB/s, peak RSS %7.1f MB = %.2fx input\n",
-      label, mb, t, (t > 0 ? mb / t : 0), rss * 1024 / 1e6, rss * 1024 / bytes
-  }'
+# Runs a command (a shell string) once: sets `wall` (seconds) and `rss` (KB).
+# The orderly end of tovrix is exit status 255.
+measure() {
+  local start end
+  start=$EPOCHREALTIME
+  /usr/bin/time -f %M -o "$scratch/rss" bash -c "$1" > /dev/null 2>&1 || true
+  end=$EPOCHREALTIME
+  wall=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+  rss=$(tail -1 "$scratch/rss")
 }
 
-echo "tovrix /f <input> ${extra[*]} (best of $runs runs)"
-measure ANSI bench/data/bench-ansi.reg
-measure UTF-16 bench/data/bench-utf16.reg
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Pairs command A with command B `runs` times; prints a line with the
+# median times, the median ratio A/B, and A's peak memory over `bytes`.
+pair() {  # label, bytes, A, B, B's name
+  local label=$1 bytes=$2 a=$3 b=$4 name=$5
+  local ratios=() walls_a=() walls_b=() peak=0
+  for _ in $(seq "$runs"); do
+    measure "$a"; local wa=$wall ra=$rss
+    measure "$b"; local wb=$wall
+    walls_a+=("$wa"); walls_b+=("$wb")
+    ratios+=("$(awk -v a="$wa" -v b="$wb" 'BEGIN { printf "%.4f", a / b }')")
+    [ "$ra" -gt "$peak" ] && peak=$ra
+  done
+  local ma mb mr
+  ma=$(printf '%s\n' "${walls_a[@]}" | median)
+  mb=$(printf '%s\n' "${walls_b[@]}" | median)
+  mr=$(printf '%s\n' "${ratios[@]}" | median)
+  awk -v l="$label" -v ma="$ma" -v mb="$mb" -v mr="$mr" -v n="$name" -v p="$peak" -v s="$bytes" \
+    'BEGIN { printf "%-24s %8.3f s  %-7s %8.3f s  ratio %5.2fx", l, ma, n, mb, mr;
+             if (s > 0) printf "  peak %6.2fx input", p * 1024 / s; printf "\n" }'
+}
+
+echo "tovrix /f <input>: median of $runs pairs, each pair run back to back"
+for size in $sizes; do
+  ansi="$data/bench-ansi-$size.reg"
+  wide="$data/bench-utf16-$size.reg"
+  generate "$ansi" "$size"
+  generate "$wide" "$size" --utf16
+  out="$scratch/out.inf"
+  for input in "$ansi" "$wide"; do
+    bytes=$(stat -c %s "$input")
+    kind=ANSI
+    [[ $input == *utf16* ]] && kind=UTF-16LE
+    pair "$kind $size MB vs copy" "$bytes" "'$program' /f '$input' /o '$out'" \
+      "cat '$input' > '$scratch/copy'" cat
+    if [ "$kind" = UTF-16LE ]; then
+      pair "$kind $size MB vs iconv" "$bytes" "'$program' /f '$input' /o '$out'" \
+        "iconv -c -f UTF-16LE -t CP1252 '$input' > '$scratch/decoded'" iconv
+    fi
+    rm -f "$out" "$scratch/copy" "$scratch/decoded"
+  done
+done
+
+if [ -n "$base" ]; then
+  echo "against $base (ratio this/base; at most 1 wanted)"
+  head -c 1000 "$data/bench-ansi-${sizes%% *}.reg" > "$scratch/small.reg"
+  printf '\r\n' >> "$scratch/small.reg"
+  head -c 1000000 "$data/bench-ansi-${sizes%% *}.reg" > "$scratch/medium.reg"
+  printf '\r\n' >> "$scratch/medium.reg"
+  saved_runs=$runs
+  runs=$((runs * 4))
+  pair "ANSI 1 KB" 0 "'$program' /f '$scratch/small.reg' /o '$scratch/a.inf'" \
+    "'$base_program' /f '$scratch/small.reg' /o '$scratch/b.inf'" base
+  runs=$saved_runs
+  pair "ANSI 1 MB" 0 "'$program' /f '$scratch/medium.reg' /o '$scratch/a.inf'" \
+    "'$base_program' /f '$scratch/medium.reg' /o '$scratch/b.inf'" base
+  hive="$data/hive-20000-80000"
+  if [ ! -f "$hive/SOFTWARE" ]; then
+    mkdir -p "$hive"
+    python3 bench/gen_hive.py "$hive/SOFTWARE" --keys 20000 --values 80000 > /dev/null
+  fi
+  printf 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Bench\r\n' > "$scratch/keys.txt"
+  pair "key list, 20,000 keys" 0 \
+    "'$program' /r '$hive' /l '$scratch/keys.txt' /o '$scratch/a.inf'" \
+    "'$base_program' /r '$hive' /l '$scratch/keys.txt' /o '$scratch/b.inf'" base
+fi
