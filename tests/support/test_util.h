@@ -43,6 +43,17 @@ inline TStringList ListOf(const Strings& items) {
   return list;
 }
 
+// The message of the exception of type E that `call` throws; "" for none.
+template <typename E, typename Call>
+std::string FailureOf(Call&& call) {
+  try {
+    call();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // Bytes by their values: Bytes({0x82, 0xA0}).
 inline std::string Bytes(std::initializer_list<unsigned> values) {
   std::string bytes;
