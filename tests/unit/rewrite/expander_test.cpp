@@ -18,11 +18,7 @@ ConversionSettings Collecting() {
   return settings;
 }
 
-std::vector<std::string> Items(const TStringList& list) {
-  std::vector<std::string> items;
-  for (int i = 0; i < list.Count(); ++i) items.push_back(list.Item(i));
-  return items;
-}
+using testing::Items;
 
 TEST(CollectExpanderName, NotesValuesWithDefinedReferences) {
   EnvGuard env;
