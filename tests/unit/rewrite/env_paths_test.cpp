@@ -12,20 +12,6 @@
 namespace tovrix {
 namespace {
 
-struct RewriteCase {
-  std::uint8_t mode;
-  std::uint8_t target;
-  std::string data;
-  std::string expected;
-};
-
-void ExpectRewrites(const std::vector<RewriteCase>& cases) {
-  for (const RewriteCase& c : cases) {
-    EXPECT_EQ(ReplaceEnvPaths(c.data, c.mode, c.target), c.expected)
-        << "mode " << int(c.mode) << " target " << int(c.target) << " data [" << c.data << "]";
-  }
-}
-
 // (The expansion rules themselves are the platform's.)
 TEST(ExpandEnvString, EndsAtTheFirstNul) {
   EnvGuard env;
@@ -36,63 +22,40 @@ TEST(ExpandEnvString, EndsAtTheFirstNul) {
   EXPECT_EQ(ExpandEnvString(std::string("%TOVRIX_TEST_DIR%\0%x%", 21)), "D:\\Data");
 }
 
-TEST(ReplaceEnvPaths, TargetPathsInModeTwo) {
-  EnvGuard env;
-  env.SetExampleSystem();
-  ExpectRewrites({
-      {2, 7, "C:\\Program Files\\App\\a.exe", "X:\\PROGRAMS\\App\\a.exe"},
-      {2, 7, "C:\\WINDOWS\\system32", "X:\\I386\\system32"},
-      {2, 7, "C:\\boot.ini", "X:\\boot.ini"},
-      {2, 7, "D:\\data", "D:\\data"},
-      // System root before system drive; every occurrence, letter case ignored.
-      {2, 7, "C:\\WINDOWS\\x;c:\\windows\\y;C:\\z", "X:\\I386\\x;X:\\I386\\y;X:\\z"},
-      // Plain substring match.
-      {2, 7, "C:\\WINDOWSX", "X:\\I386X"},
-      {2, 7, "%SystemRoot%\\system32\\x.dll", "X:\\I386\\system32\\x.dll"},
-      {2, 1, "C:\\boot.ini", "C:\\boot.ini"},
-      {2, 1, "%SystemRoot%\\x", "X:\\I386\\x"},
-      {2, 4, "C:\\WINDOWS\\x", "X:\\WINDOWS\\x"},
-      {2, 2, "C:\\WINDOWS\\x", "C:\\WINDOWS\\x"},
-      {2, 7, "", ""},
-  });
-}
-
-TEST(ReplaceEnvPaths, ReferencesInModeOne) {
+// (Each kind of path in each mode, and the targets 7 and 1, are the e2e
+// cases regfile/mode1, mode2 and mode2-target1.)
+TEST(ReplaceEnvPaths, StepsByModeAndTarget) {
   EnvGuard env;
   env.SetExampleSystem();
   env.Set("TEMP", "C:\\Temp");
-  ExpectRewrites({
-      {1, 7, "C:\\WINDOWS\\x", "%SystemRoot%\\x"},
-      {1, 7, "C:\\x", "%SystemDrive%\\x"},
-      {1, 7, "c:\\program files\\a", "%ProgramFiles%\\a"},
-      {1, 7, "%SystemRoot%\\system32\\x.dll", "%SystemRoot%\\system32\\x.dll"},
-      // A reference no step touches is lost when another step rewrites.
-      {1, 4, "%TEMP%\\a", "%SystemDrive%\\Temp\\a"},
-      {1, 4, "%TEMP%\\a;C:\\b", "%SystemDrive%\\Temp\\a;%SystemDrive%\\b"},
-  });
-}
-
-TEST(ReplaceEnvPaths, UnchangedDataComesBackAsPassed) {
-  EnvGuard env;
-  env.SetExampleSystem();
   env.Set("USERPROFILE", "D:\\Users\\me");
   env.Set("TOVRIX_ON_C", "C:\\Stuff");
-  ExpectRewrites({
-      {2, 7, "abc", "abc"},
-      {2, 7, "%USERPROFILE%\\x", "%USERPROFILE%\\x"},
-      {1, 7, "%USERPROFILE%\\x", "%USERPROFILE%\\x"},
-      {2, 7, "%NOT_DEFINED_TOVRIX%", "%NOT_DEFINED_TOVRIX%"},
-      // Expanded only because a step rewrote it.
-      {2, 7, "%USERPROFILE%;%TOVRIX_ON_C%", "D:\\Users\\me;X:\\Stuff"},
-      {0, 7, "C:\\WINDOWS", "C:\\WINDOWS"},
-      {0, 7, "%TOVRIX_ON_C%", "%TOVRIX_ON_C%"},
+  const struct {
+    std::uint8_t mode, target;
+    std::string data, expected;
+  } cases[] = {
+      // System root before system drive; every occurrence, letter case ignored.
+      {2, 7, "C:\\WINDOWS\\x;c:\\windows\\y;C:\\z", "X:\\I386\\x;X:\\I386\\y;X:\\z"},
+      {2, 4, "C:\\WINDOWS\\x", "X:\\WINDOWS\\x"},
+      {2, 2, "C:\\WINDOWS\\x", "C:\\WINDOWS\\x"},
       {2, 0, "C:\\WINDOWS", "C:\\WINDOWS"},
-  });
-  // NUL bytes: nothing changed keeps the whole data; a rewrite works on
-  // the expansion, which ends at the first NUL.
-  const std::string untouched("D:\\a\0C:\\b", 9);
-  EXPECT_EQ(ReplaceEnvPaths(untouched, 2, 7), untouched);
-  EXPECT_EQ(ReplaceEnvPaths(std::string("C:\\a\0C:\\b", 9), 2, 7), "X:\\a");
+      {0, 7, "%TOVRIX_ON_C%", "%TOVRIX_ON_C%"},
+      {2, 7, "", ""},
+      // References are expanded only when a step rewrites; one no step
+      // touches is then lost.
+      {2, 7, "%USERPROFILE%\\x", "%USERPROFILE%\\x"},
+      {2, 7, "%USERPROFILE%;%TOVRIX_ON_C%", "D:\\Users\\me;X:\\Stuff"},
+      {1, 4, "%TEMP%\\a", "%SystemDrive%\\Temp\\a"},
+      {1, 4, "%TEMP%\\a;C:\\b", "%SystemDrive%\\Temp\\a;%SystemDrive%\\b"},
+      // NUL bytes: nothing changed keeps the whole data; a rewrite works on
+      // the expansion, which ends at the first NUL.
+      {2, 7, std::string("D:\\a\0C:\\b", 9), std::string("D:\\a\0C:\\b", 9)},
+      {2, 7, std::string("C:\\a\0C:\\b", 9), "X:\\a"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReplaceEnvPaths(c.data, c.mode, c.target), c.expected)
+        << "mode " << int(c.mode) << " target " << int(c.target) << " data [" << c.data << "]";
+  }
 }
 
 TEST(ReplaceEnvPaths, FollowsTheEnvironment) {
