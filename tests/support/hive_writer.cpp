@@ -1,6 +1,7 @@
 #include "support/hive_writer.h"
 
 #include <hivex.h>
+#include <unicode/ustring.h>
 
 #include <cerrno>
 #include <cstring>
@@ -98,11 +99,6 @@ class Hive {
   std::string path_;
   hive_h* h_;
 };
-
-void AppendUtf16Unit(std::string& out, std::uint32_t unit) {
-  out += static_cast<char>(unit & 0xFF);
-  out += static_cast<char>((unit >> 8) & 0xFF);
-}
 
 }  // namespace
 
@@ -243,34 +239,15 @@ void StoreAsBigData(const std::string& path) {
 }
 
 std::string Utf16(std::string_view utf8, bool terminated) {
+  std::u16string units(utf8.size() + 1, u'\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(reinterpret_cast<UChar*>(units.data()), static_cast<int32_t>(units.size()), &length,
+                utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+  if (U_FAILURE(status)) throw std::runtime_error("no UTF-8: " + std::string(utf8));
+  units.resize(static_cast<std::size_t>(length) + (terminated ? 1 : 0), u'\0');
   std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    std::uint32_t code = b;
-    std::size_t length = 1;
-    if (b >= 0xF0) {
-      code = b & 0x07;
-      length = 4;
-    } else if (b >= 0xE0) {
-      code = b & 0x0F;
-      length = 3;
-    } else if (b >= 0xC0) {
-      code = b & 0x1F;
-      length = 2;
-    }
-    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
-      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    i += length;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      AppendUtf16Unit(out, 0xD800 | (code >> 10));
-      AppendUtf16Unit(out, 0xDC00 | (code & 0x3FF));
-    } else {
-      AppendUtf16Unit(out, code);
-    }
-  }
-  if (terminated) AppendUtf16Unit(out, 0);
+  for (char16_t unit : units) out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   return out;
 }
 

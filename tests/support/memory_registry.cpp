@@ -86,19 +86,16 @@ MemoryRegistry::Key& MemoryRegistry::MakeKey(std::uint32_t root, std::string_vie
   return *key;
 }
 
-bool MemoryRegistry::Resolve(RegistryHandle handle, Key*& key, std::uint32_t& access) {
+// The key of an open handle or a root, when it was opened with `needed`.
+bool MemoryRegistry::Resolve(RegistryHandle handle, std::uint32_t needed, Key*& key) {
   auto it = handles_.find(handle);
   if (it != handles_.end()) {
     key = it->second.key;
-    access = it->second.access;
-    return true;
+    return (it->second.access & needed) == needed;
   }
-  if (handle >= kFirstRootHandle && handle <= 0xFFFFFFFFu) {
-    key = &RootKey(static_cast<std::uint32_t>(handle));
-    access = kAllAccess;
-    return true;
-  }
-  return false;
+  if (handle < kFirstRootHandle || handle > 0xFFFFFFFFu) return false;
+  key = &RootKey(static_cast<std::uint32_t>(handle));
+  return true;
 }
 
 void MemoryRegistry::AddKey(std::uint32_t root, std::string_view path) { MakeKey(root, path); }
@@ -129,8 +126,7 @@ RegistryHandle MemoryRegistry::Root(std::uint32_t root) {
 RegistryStatus MemoryRegistry::Open(RegistryHandle parent, std::string_view path,
                                     std::uint32_t access, RegistryHandle& opened) {
   Key* key = nullptr;
-  std::uint32_t parentAccess = 0;
-  if (!Resolve(parent, key, parentAccess)) return RegistryStatus::Failed;
+  if (!Resolve(parent, 0, key)) return RegistryStatus::Failed;
   std::vector<std::string_view> parts;
   if (!platform::SplitRegistryPath(path, parts)) return RegistryStatus::Failed;
   for (std::string_view part : parts) {
@@ -148,18 +144,15 @@ void MemoryRegistry::Close(RegistryHandle key) { handles_.erase(key); }
 RegistryStatus MemoryRegistry::QueryKeyInfo(RegistryHandle handle,
                                             platform::RegistryKeyInfo& info) {
   Key* key = nullptr;
-  std::uint32_t access = 0;
-  if (!Resolve(handle, key, access) || (access & kQueryValue) == 0) return RegistryStatus::Failed;
+  if (!Resolve(handle, kQueryValue, key)) return RegistryStatus::Failed;
   info = platform::RegistryKeyInfo{};
   info.subkeyCount = static_cast<std::uint32_t>(key->subkeys.size());
   info.valueCount = static_cast<std::uint32_t>(key->values.size());
   for (const auto& k : key->subkeys) {
-    info.maxSubkeyNameLength =
-        std::max(info.maxSubkeyNameLength, static_cast<std::uint32_t>(k->name.size()));
+    info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, static_cast<std::uint32_t>(k->name.size()));
   }
   for (const auto& v : key->values) {
-    info.maxValueNameLength =
-        std::max(info.maxValueNameLength, static_cast<std::uint32_t>(v.name.size()));
+    info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<std::uint32_t>(v.name.size()));
   }
   return RegistryStatus::Ok;
 }
@@ -167,20 +160,16 @@ RegistryStatus MemoryRegistry::QueryKeyInfo(RegistryHandle handle,
 RegistryStatus MemoryRegistry::EnumValueName(RegistryHandle handle, std::uint32_t index,
                                              char* buffer, std::uint32_t capacity) {
   Key* key = nullptr;
-  std::uint32_t access = 0;
-  if (!Resolve(handle, key, access) || (access & kQueryValue) == 0) return RegistryStatus::Failed;
-  if (index >= key->values.size()) return RegistryStatus::Failed;
+  if (!Resolve(handle, kQueryValue, key) || index >= key->values.size()) return RegistryStatus::Failed;
   return CopyName(key->values[index].name, buffer, capacity);
 }
 
 RegistryStatus MemoryRegistry::EnumSubkeyName(RegistryHandle handle, std::uint32_t index,
                                               char* buffer, std::uint32_t capacity) {
   Key* key = nullptr;
-  std::uint32_t access = 0;
-  if (!Resolve(handle, key, access) || (access & kEnumerateSubKeys) == 0) {
+  if (!Resolve(handle, kEnumerateSubKeys, key) || index >= key->subkeys.size()) {
     return RegistryStatus::Failed;
   }
-  if (index >= key->subkeys.size()) return RegistryStatus::Failed;
   return CopyName(key->subkeys[index]->name, buffer, capacity);
 }
 
@@ -188,23 +177,14 @@ RegistryStatus MemoryRegistry::QueryValue(RegistryHandle handle, std::string_vie
                                           std::uint32_t& type, unsigned char* data,
                                           std::uint32_t& size) {
   Key* key = nullptr;
-  std::uint32_t access = 0;
-  if (!Resolve(handle, key, access) || (access & kQueryValue) == 0) return RegistryStatus::Failed;
-  const Key::Value* value = key->FindValue(name);
+  const Key::Value* value = Resolve(handle, kQueryValue, key) ? key->FindValue(name) : nullptr;
   if (value == nullptr) return RegistryStatus::Failed;
   type = value->type;
   const auto needed = static_cast<std::uint32_t>(value->bytes.size());
-  if (data == nullptr) {
-    size = needed;
-    return RegistryStatus::Ok;
-  }
-  if (needed > size) {
-    size = needed;
-    return RegistryStatus::MoreData;
-  }
-  if (needed > 0) std::memcpy(data, value->bytes.data(), needed);
+  const bool fits = data == nullptr || needed <= size;
+  if (data != nullptr && fits) std::memcpy(data, value->bytes.data(), needed);
   size = needed;
-  return RegistryStatus::Ok;
+  return fits ? RegistryStatus::Ok : RegistryStatus::MoreData;
 }
 
 }  // namespace tovrix::testing

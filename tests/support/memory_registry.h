@@ -54,7 +54,7 @@ class MemoryRegistry : public platform::RegistryStore {
   };
   Key& RootKey(std::uint32_t root);
   Key& MakeKey(std::uint32_t root, std::string_view path);
-  bool Resolve(platform::RegistryHandle handle, Key*& key, std::uint32_t& access);
+  bool Resolve(platform::RegistryHandle handle, std::uint32_t needed, Key*& key);
 
   std::map<std::uint32_t, std::unique_ptr<Key>> roots_;
   std::map<platform::RegistryHandle, OpenKey> handles_;

@@ -1,5 +1,7 @@
 // The .reg reader behind KeysOfRegText (hive_writer.h): just enough of the
 // format to describe test hives.
+#include <unicode/ustring.h>
+
 #include <cctype>
 #include <stdexcept>
 
@@ -9,49 +11,28 @@ namespace tovrix::testing {
 
 namespace {
 
+// UTF-16LE bytes as UTF-8; an odd last byte is dropped.
 std::string Utf16ToUtf8(std::string_view bytes) {
-  std::string out;
+  std::u16string units;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t code = static_cast<unsigned char>(bytes[i]) |
-                         static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size()) {
-      const std::uint32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                                static_cast<unsigned char>(bytes[i + 3]) << 8;
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | code >> 6);
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | code >> 12);
-      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | code >> 18);
-      out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
+  std::string out(units.size() * 3, '\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
+                     reinterpret_cast<const UChar*>(units.data()), static_cast<int32_t>(units.size()),
+                     0xFFFD, nullptr, &status);
+  out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
   return out;
 }
 
 bool ValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
+  return status != U_INVALID_CHAR_FOUND;
 }
 
 // 8-bit text that is no UTF-8, read as Latin-1.

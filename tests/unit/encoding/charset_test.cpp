@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "support/test_util.h"
 
 namespace tovrix {
 namespace {
@@ -15,11 +16,7 @@ struct CharsetCase {
   Charset expected;
 };
 
-std::string Bytes(std::initializer_list<unsigned> values) {
-  std::string s;
-  for (unsigned v : values) s += static_cast<char>(v);
-  return s;
-}
+using testing::Bytes;
 
 void ExpectAll(const std::vector<CharsetCase>& cases, int probeSize = 2048) {
   for (const CharsetCase& c : cases) {

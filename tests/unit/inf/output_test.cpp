@@ -2,22 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
 
+#include "support/test_util.h"
 #include "text/errors.h"
 
 namespace tovrix {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(OutputDocument, BlocksInOrderEachFollowedByAnEmptyLine) {
   OutputLists lists;
@@ -59,58 +51,34 @@ TEST(OutputDocument, EmptyAndPartialDocuments) {
             "[Software.AddReg]\r\n0x3,\"K\",\"b\",\\\r\n  01,02\r\n\r\n");
 }
 
-class OutputFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tovrix-inf-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  size_t EntriesInDir() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
-  }
-  fs::path dir_;
-};
-
-TEST_F(OutputFileTest, WritesTheSameBytesAndReplacesAnOldFile) {
-  fs::path target = dir_ / "out.inf";
-  { std::ofstream(target, std::ios::binary) << "old contents that are longer than the new ones"; }
+TEST(OutputFile, WritesTheSameBytesAndReplacesAnOldFile) {
+  testing::ScratchDir dir;
+  const std::string target = dir.Write("out.inf", "old contents that are longer than the new ones");
   OutputLists lists;
   lists.defaultAddReg.Add("0x0,\"Software\\Test\"");
   lists.defaultAddReg.Add(std::string(3 << 20, 'x'));  // larger than one write chunk
-  WriteOutputDocument(lists, target.string());
-  EXPECT_EQ(ReadAll(target), AssembleOutputDocument(lists));
-  EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file may stay behind";
-
-  OutputLists none;
-  WriteOutputDocument(none, target.string());
-  EXPECT_EQ(fs::file_size(target), 0u);
+  lists.defaultAddReg.Add("0x0,\"Software\\Last\"");
+  WriteOutputDocument(lists, target);
+  EXPECT_TRUE(dir.Read("out.inf") == AssembleOutputDocument(lists));
+  EXPECT_EQ(dir.Entries(), testing::Strings{"out.inf"}) << "no temporary file may stay behind";
 }
 
-TEST_F(OutputFileTest, FailureToCreateLeavesNothingBehind) {
+TEST(OutputFile, FailureToCreateLeavesNothingBehind) {
+  testing::ScratchDir dir;
   OutputLists lists;
   lists.defaultAddReg.Add("line");
-  // A directory stands where the file should go.
-  fs::create_directories(dir_ / "sub");
-  EXPECT_THROW(WriteOutputDocument(lists, (dir_ / "sub").string()), EFCreateError);
-  EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
-  // No folder to put the file in, and no name at all.
-  EXPECT_THROW(WriteOutputDocument(lists, (dir_ / "missing" / "out.inf").string()), EFCreateError);
-  EXPECT_THROW(WriteOutputDocument(lists, ""), EFCreateError);
-  EXPECT_EQ(EntriesInDir(), 1u);
-
-  // A read-only file is refused and keeps its bytes.
-  fs::path locked = dir_ / "locked.inf";
-  { std::ofstream(locked, std::ios::binary) << "old\r\n"; }
-  fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  EXPECT_THROW(WriteOutputDocument(lists, locked.string()), EFCreateError);
-  fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_EQ(ReadAll(locked), "old\r\n");
-  EXPECT_EQ(EntriesInDir(), 2u);
+  std::filesystem::create_directories(dir.Path("sub"));
+  const std::string locked = dir.Write("locked.inf", "old\r\n");
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                           std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  // A folder where the file should go, no folder to put it in, no name,
+  // a read-only file.
+  for (const std::string& path : {dir.Path("sub"), dir.Path("missing/out.inf"), std::string(), locked}) {
+    EXPECT_THROW(WriteOutputDocument(lists, path), EFCreateError) << path;
+  }
+  EXPECT_EQ(dir.Read("locked.inf"), "old\r\n");
+  EXPECT_EQ(dir.Entries(), (testing::Strings{"locked.inf", "sub"}));
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,13 +13,13 @@
 #include "liveexport/registry.h"
 #include "platform/registry.h"
 #include "support/hive_writer.h"
+#include "support/test_util.h"
 #include "text/errors.h"
 #include "registry/registry.h"
 
 namespace tovrix {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::RegistryStatus;
 using testing::DwordData;
 using testing::HiveKey;
@@ -31,17 +29,9 @@ using Strings = std::vector<std::string>;
 
 class HiveStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tovrix-hive-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Make(const std::vector<HiveKey>& keys, const std::string& name = "SOFTWARE") {
-    const std::string path = (dir_ / name).string();
-    testing::WriteHive(path, keys);
-    return path;
+    testing::WriteHive(dir_.Path(name), keys);
+    return dir_.Path(name);
   }
 
   static std::unique_ptr<platform::RegistryStore> Open(const std::string& path) {
@@ -61,7 +51,7 @@ class HiveStoreTest : public ::testing::Test {
     return testing::Items(list);
   }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
 };
 
 TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
@@ -153,20 +143,15 @@ TEST_F(HiveStoreTest, NamesComeInTheHivesOrderAndAreLookedUpLikeWindows) {
 
 TEST_F(HiveStoreTest, RefusesFilesThatAreNoSoundHives) {
   const std::string good = Make({{"K", {{"v", 1, Utf16("x")}}}});
-  std::ifstream in(good, std::ios::binary);
-  const std::string bytes(std::istreambuf_iterator<char>(in), {});
-  auto write = [&](const std::string& name, const std::string& content) {
-    std::ofstream((dir_ / name).string(), std::ios::binary) << content;
-    return (dir_ / name).string();
-  };
+  const std::string bytes = dir_.Read("SOFTWARE");
   std::string noMagic = bytes;
   noMagic[0] = 'x';
   std::string badSum = bytes;
   badSum[0x40] ^= 1;
   for (const std::string& path :
-       {write("text", "Windows Registry Editor Version 5.00\r\n"), write("empty", ""),
-        write("cut", bytes.substr(0, bytes.size() - 100)), write("magic", noMagic),
-        write("sum", badSum), dir_.string(), (dir_ / "missing").string()}) {
+       {dir_.Write("text", "Windows Registry Editor Version 5.00\r\n"), dir_.Write("empty", ""),
+        dir_.Write("cut", bytes.substr(0, bytes.size() - 100)), dir_.Write("magic", noMagic),
+        dir_.Write("sum", badSum), dir_.dir().string(), dir_.Path("missing")}) {
     platform::HiveOpenResult hive = platform::OpenHiveFile(path);
     EXPECT_FALSE(hive.store) << path;
     EXPECT_FALSE(hive.error.empty()) << path;
@@ -180,26 +165,21 @@ TEST_F(HiveStoreTest, RefusesFilesThatAreNoSoundHives) {
 // stops with a failure naming the file instead of writing what it found.
 TEST_F(HiveStoreTest, ADamagedTreeFailsTheExportNamingTheFile) {
   const std::string path = Make({{"K\\A", {{"v", 1, Utf16("x")}}}, {"K\\B", {}}});
-  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-  std::string bytes((std::istreambuf_iterator<char>(file)), {});
+  std::string bytes = dir_.Read("SOFTWARE");
   // Name length 1, no class name, "A".
   const std::size_t a = bytes.find(std::string("\x01\x00\x00\x00" "A", 5)) - 0x4C;
   ASSERT_EQ(bytes.substr(a + 4, 2), "nk");
-  file.seekp(static_cast<std::streamoff>(a + 0x14));
-  file.write("\x20\x00\x00\x00", 4);  // the root's cell instead of K's
-  file.close();
+  bytes.replace(a + 0x14, 4, std::string("\x20\x00\x00\x00", 4));  // the root's cell instead of K's
+  dir_.Write("SOFTWARE", bytes);
 
-  auto software = Open(path);
-  auto mounted = MountHives(std::move(software), nullptr, nullptr);
+  auto mounted = MountHives(Open(path), nullptr, nullptr);
   TStringList target, expanders;
   CapturingConsole console;
-  try {
-    ExportKey(*mounted, target, kHkeyLocalMachine, "SOFTWARE\\K", ConversionSettings{}, expanders,
-              console);
-    FAIL() << "no failure";
-  } catch (const ERegistryException& error) {
-    EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-  }
+  EXPECT_NE(testing::FailureOf<ERegistryException>([&] {
+              ExportKey(*mounted, target, kHkeyLocalMachine, "SOFTWARE\\K", ConversionSettings{},
+                        expanders, console);
+            }).find(path),
+            std::string::npos);
 }
 
 // Two subkeys of one name in other letter cases cannot both be reached by

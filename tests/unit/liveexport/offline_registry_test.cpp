@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,42 +23,19 @@ using testing::Dword;
 using testing::MemoryRegistry;
 using testing::Sz;
 
-class LocateHivesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tovrix-locate-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+// Makes the files (relative, '/'-separated) in a fresh folder and answers
+// the hives found below `folder`, relative to that folder with '/' again.
+HiveFiles Locate(const std::vector<std::string>& files, const std::string& folder = "") {
+  testing::ScratchDir dir;
+  for (const std::string& file : files) dir.Write(file, "x");
+  HiveFiles found = LocateHives(folder.empty() ? dir.dir().string() : dir.Path(folder));
+  for (std::string* path : {&found.software, &found.system, &found.ntuser}) {
+    if (!path->empty()) *path = fs::path(*path).lexically_normal().lexically_relative(dir.dir()).generic_string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  return found;
+}
 
-  // Makes the files (relative, '/'-separated) and answers the hives found
-  // below `folder`, relative to the scratch folder with '/' again.
-  HiveFiles Locate(const std::vector<std::string>& files, const std::string& folder = "") {
-    for (const std::string& file : files) {
-      const fs::path path = dir_ / fs::path(file).make_preferred();
-      fs::create_directories(path.parent_path());
-      std::ofstream(path.string()) << "x";
-    }
-    const std::string base = folder.empty() ? dir_.string() : (dir_ / fs::path(folder).make_preferred()).string();
-    HiveFiles found = LocateHives(base);
-    for (std::string* path : {&found.software, &found.system, &found.ntuser}) {
-      *path = Relative(*path);
-    }
-    return found;
-  }
-
-  std::string Relative(const std::string& path) const {
-    if (path.empty()) return path;
-    std::string relative = fs::path(path).lexically_normal().lexically_relative(dir_).generic_string();
-    return relative;
-  }
-
-  fs::path dir_;
-};
-
-TEST_F(LocateHivesTest, FindsTheHivesOfEachFolderShape) {
+TEST(LocateHives, FindsTheHivesOfEachFolderShape) {
   struct Case {
     std::vector<std::string> files;
     std::string folder;
@@ -92,25 +68,17 @@ TEST_F(LocateHivesTest, FindsTheHivesOfEachFolderShape) {
       // A folder named like a hive is no hive; a file named like a folder no folder.
       {{"SOFTWARE/x", "Windows", "NTUSER.DAT/y", "SYSTEM"}, "", {"", "SYSTEM", ""}},
   };
-  int n = 0;
   for (const Case& c : cases) {
-    SetUp();
     const HiveFiles found = Locate(c.files, c.folder);
-    EXPECT_EQ(found.software, c.want.software) << "case " << n;
-    EXPECT_EQ(found.system, c.want.system) << "case " << n;
-    EXPECT_EQ(found.ntuser, c.want.ntuser) << "case " << n;
-    ++n;
+    EXPECT_EQ(found.software, c.want.software) << c.files[0];
+    EXPECT_EQ(found.system, c.want.system) << c.files[0];
+    EXPECT_EQ(found.ntuser, c.want.ntuser) << c.files[0];
   }
 }
 
-TEST_F(LocateHivesTest, AFolderThatGivesNoHiveIsAFailureNamingIt) {
+TEST(LocateHives, AFolderThatGivesNoHiveIsAFailureNamingIt) {
   EXPECT_THROW(Locate({"Windows/System32/config/SAM", "readme.txt"}), EFOpenError);
-  try {
-    Locate({}, "missing");
-    FAIL() << "no failure";
-  } catch (const EFOpenError& error) {
-    EXPECT_NE(std::string(error.what()).find("missing"), std::string::npos) << error.what();
-  }
+  EXPECT_NE(testing::FailureOf<EFOpenError>([] { Locate({}, "missing"); }).find("missing"), std::string::npos);
 }
 
 // Three memory stores stand in for the hive files.

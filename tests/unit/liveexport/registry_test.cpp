@@ -123,17 +123,6 @@ TEST_F(RegistryTest, ReadsValuesByType) {
   EXPECT_EQ(type, kRegBinary);
 }
 
-// The message of the ERegistryException a call raises ("" when none).
-template <typename Call>
-std::string RegistryError(Call call) {
-  try {
-    call();
-  } catch (const ERegistryException& e) {
-    return e.what();
-  }
-  return "";
-}
-
 TEST_F(RegistryTest, ReadFailuresRaiseRegistryExceptions) {
   const std::uint32_t hkcu = kHkeyCurrentUser;
   store_.SetValue(hkcu, "K", "Str", kRegSz, Sz("text"));
@@ -148,16 +137,16 @@ TEST_F(RegistryTest, ReadFailuresRaiseRegistryExceptions) {
   const std::string readFailed = "の取得に失敗しました";
   const std::string badType = "のデータ型が不正です";
   unsigned char buffer[8] = {};
-
-  EXPECT_EQ(RegistryError([&] { reg.ReadDwordValue("Big"); }), "'Big' " + readFailed);
-  EXPECT_EQ(RegistryError([&] { reg.ReadDwordValue("Missing"); }), "'Missing' " + readFailed);
-  EXPECT_EQ(RegistryError([&] { reg.ReadDwordValue("Str"); }), "'Str' " + readFailed);
-  EXPECT_EQ(RegistryError([&] { reg.ReadDwordValue("S"); }), "'S' " + badType);
-  EXPECT_EQ(RegistryError([&] { reg.ReadStringValue("Dw"); }), "'Dw' " + badType);
-  EXPECT_EQ(RegistryError([&] { reg.ReadBinaryValue("Str", buffer, 8); }), "'Str' " + badType);
-  EXPECT_EQ(RegistryError([&] { reg.ReadBinaryValue("Dw", buffer, 8); }), "'Dw' " + badType);
-  EXPECT_EQ(RegistryError([&] { reg.ReadBinaryValue("Bin", buffer, 2); }), "'Bin' " + badType);
-  EXPECT_EQ(RegistryError([&] { reg.ReadBinaryValue("Qw", buffer, 8); }), "");
+  auto Failure = [](auto call) { return testing::FailureOf<ERegistryException>(call); };
+  EXPECT_EQ(Failure([&] { reg.ReadDwordValue("Big"); }), "'Big' " + readFailed);
+  EXPECT_EQ(Failure([&] { reg.ReadDwordValue("Missing"); }), "'Missing' " + readFailed);
+  EXPECT_EQ(Failure([&] { reg.ReadDwordValue("Str"); }), "'Str' " + readFailed);
+  EXPECT_EQ(Failure([&] { reg.ReadDwordValue("S"); }), "'S' " + badType);
+  EXPECT_EQ(Failure([&] { reg.ReadStringValue("Dw"); }), "'Dw' " + badType);
+  EXPECT_EQ(Failure([&] { reg.ReadBinaryValue("Str", buffer, 8); }), "'Str' " + badType);
+  EXPECT_EQ(Failure([&] { reg.ReadBinaryValue("Dw", buffer, 8); }), "'Dw' " + badType);
+  EXPECT_EQ(Failure([&] { reg.ReadBinaryValue("Bin", buffer, 2); }), "'Bin' " + badType);
+  EXPECT_EQ(Failure([&] { reg.ReadBinaryValue("Qw", buffer, 8); }), "");
 }
 
 }  // namespace

@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "liveexport/live_test_util.h"
+#include "support/test_util.h"
 
 namespace tovrix {
 namespace {
 
-using testing::Fill;
 using testing::Items;
 using Lines = std::vector<std::string>;
 
@@ -42,13 +41,10 @@ TEST(AddItemLines, CutsAsTheItemFollowedByCrLfWould) {
 }
 
 TEST(SectionAppender, MatchesSplittingTheJoinedSectionAndKeepsNulBytes) {
-  TStringList section;
   const std::string nul("x\0y", 3);
-  Fill(section, {"first", "a,\\\r\n  b", "c\rd", nul, ""});
+  TStringList section = testing::ListOf({"first", "a,\\\r\n  b", "c\rd", nul, ""});
   SectionAppender appender(section);
-
-  TStringList lines;
-  Fill(lines, {"0x0,\"K\"", "0x3,\"K\",\"v\",01,\\\r\n  02"});
+  TStringList lines = testing::ListOf({"0x0,\"K\"", "0x3,\"K\",\"v\",01,\\\r\n  02"});
   appender.Append(lines);
   EXPECT_EQ(Items(section), (Lines{"first", "a,\\", "  b", "c", "d", nul, "", "0x0,\"K\"",
                                    "0x3,\"K\",\"v\",01,\\", "  02"}));
@@ -64,19 +60,6 @@ TEST(SectionAppender, MatchesSplittingTheJoinedSectionAndKeepsNulBytes) {
   EXPECT_EQ(section.Item(11), "item");
   EXPECT_EQ(section.Item(12), "0x0,\"L\"");
   EXPECT_EQ(section.Item(5), nul);
-}
-
-TEST(SectionAppender, ASectionWithoutLineBreaksOnlyGrows) {
-  TStringList section;
-  Fill(section, {"a", "b"});
-  SectionAppender appender(section);
-  TStringList lines;
-  for (int i = 0; i < 3; ++i) {
-    lines.Clear();
-    lines.Add("k" + std::to_string(i));
-    appender.Append(lines);
-  }
-  EXPECT_EQ(Items(section), (Lines{"a", "b", "k0", "k1", "k2"}));
 }
 
 }  // namespace

@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "platform/codepage.h"
+#include "support/test_util.h"
 #include "text/text_ops.h"
-
-#ifndef _WIN32
-#include "platform/posix/ansi_tables.h"
-#endif
 
 namespace tovrix::regfile {
 namespace {
@@ -43,11 +38,9 @@ TEST(LineTextTest, BinaryContinuationAndUnescape) {
   }
 }
 
-#ifndef _WIN32
 // After a lead byte the next byte belongs to its character and stays.
-TEST(LineTextTest, DoubleByteCharactersKeepTheirSecondBytes) {
-  platform::posix::ScopedCodePageForTesting code_page(932);
-  ASSERT_EQ(platform::AnsiCodePage(), 932u);
+using LineText932 = testing::CodePageTest<932>;
+TEST_F(LineText932, DoubleByteCharactersKeepTheirSecondBytes) {
   std::string out;
   AppendBinaryContinuation(out, "\x81\\ 0A \x81 B");
   EXPECT_EQ(out, "\x81\\0a\x81 b");
@@ -55,7 +48,6 @@ TEST(LineTextTest, DoubleByteCharactersKeepTheirSecondBytes) {
   UnescapeRegString("\x95\\\\\\", out, scratch);  // 0x95 0x5C, then one pair
   EXPECT_EQ(out, "\x95\\\\");
 }
-#endif
 
 }  // namespace
 }  // namespace tovrix::regfile

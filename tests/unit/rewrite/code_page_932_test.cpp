@@ -5,38 +5,25 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "platform/codepage.h"
 #include "rewrite/control_set.h"
 #include "rewrite/env_guard.h"
 #include "rewrite/env_paths.h"
-
-#ifndef _WIN32
-#include "platform/posix/ansi_tables.h"
-#endif
+#include "support/test_util.h"
 
 namespace tovrix {
 namespace {
 
 // 0x83 0x43 is one character whose second byte is 'C'; 0x95 0x5C one whose
 // second byte is '\'.
-class Rewrite932Test : public ::testing::Test {
+class Rewrite932Test : public testing::CodePageTest<932> {
  protected:
   void SetUp() override {
-#ifndef _WIN32
-    code_page_ = std::make_unique<platform::posix::ScopedCodePageForTesting>(932);
-#endif
-    if (platform::AnsiCodePage() != 932) GTEST_SKIP() << "the system code page is not 932";
+    CodePageTest::SetUp();
     ResetEnvironmentCache();
   }
   void TearDown() override { ResetEnvironmentCache(); }
-
- private:
-#ifndef _WIN32
-  std::unique_ptr<platform::posix::ScopedCodePageForTesting> code_page_;
-#endif
 };
 
 TEST_F(Rewrite932Test, ControlSetNamesOnSecondBytesStay) {

@@ -5,19 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "support/test_util.h"
 #include "text/arguments.h"
 #include "text/comma_list.h"
 #include "text/line_rules.h"
 #include "text/text_ops.h"
-
-#ifndef _WIN32
-#include "platform/posix/ansi_tables.h"
-#endif
 
 namespace tovrix {
 namespace {
@@ -26,20 +21,7 @@ using Strings = std::vector<std::string>;
 
 // 0x95 0x5C is one character whose second byte is '\'; 0x83 0x43 one
 // whose second byte is 'C'.
-class CodePage932Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-#ifndef _WIN32
-    code_page_ = std::make_unique<platform::posix::ScopedCodePageForTesting>(932);
-#endif
-    if (platform::AnsiCodePage() != 932) GTEST_SKIP() << "the system code page is not 932";
-  }
-
- private:
-#ifndef _WIN32
-  std::unique_ptr<platform::posix::ScopedCodePageForTesting> code_page_;
-#endif
-};
+using CodePage932Test = testing::CodePageTest<932>;
 
 TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
   EXPECT_EQ(FindText("\\", "\x95\\a\\b"), 4u);

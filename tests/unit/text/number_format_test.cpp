@@ -12,84 +12,41 @@
 namespace tovrix {
 namespace {
 
-constexpr std::int32_t kFallback = 777;
+constexpr std::int32_t kFallback = 777;  // for "not a number"
 
-TEST(ParseIntTest, Grammar) {
-  struct Case {
+TEST(ParseIntTest, GrammarAndRanges) {
+  constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin64 = std::numeric_limits<std::int64_t>::min();
+  const struct {
     std::string text;
-    std::int32_t expected;
+    std::int64_t as32, as64;  // ParseInt, ParseInt64
+  } cases[] = {
+      {"12", 12, 12},           {"  12", 12, 12},          {"12 ", kFallback, kFallback},
+      {"\t12", kFallback, kFallback}, {"+7", 7, 7},           {"-7", -7, -7},
+      {"-0x10", -16, -16},      {"-$10", -16, -16},        {"-x10", -16, -16},
+      {"-X10", -16, -16},       {"0X1f", 31, 31},          {"$000000000001", 1, 1},
+      {"010", 10, 10},          {"0", 0, 0},               {"-0", 0, 0},
+      {"$FFFFFFFF", -1, 4294967295LL},                     {"$80000000", kMin32, 2147483648LL},
+      {"-$80000000", kMin32, -2147483648LL},               {"$100000000", kFallback, 4294967296LL},
+      {"2147483647", 2147483647, 2147483647},              {"2147483648", kFallback, 2147483648LL},
+      {"-2147483648", kMin32, kMin32},                     {"-2147483649", kFallback, -2147483649LL},
+      {"$FFFFFFFFFFFFFFFF", kFallback, -1},                {"$10000000000000000", kFallback, kFallback},
+      {"9223372036854775807", kFallback, kMax64},          {"9223372036854775808", kFallback, kFallback},
+      {"-9223372036854775808", kFallback, kMin64},         {"-9223372036854775809", kFallback, kFallback},
+      {"99999999999999999999", kFallback, kFallback},
+      // Not numbers.
+      {"0x", kFallback, kFallback},   {"$", kFallback, kFallback},    {"x", kFallback, kFallback},
+      {"-", kFallback, kFallback},    {"+", kFallback, kFallback},    {"", kFallback, kFallback},
+      {"   ", kFallback, kFallback},  {"1e3", kFallback, kFallback},  {"1a", kFallback, kFallback},
+      {"$1G", kFallback, kFallback},  {"0x1 ", kFallback, kFallback}, {"--1", kFallback, kFallback},
+      {"+-1", kFallback, kFallback},  {"- 1", kFallback, kFallback},  {"00x1", kFallback, kFallback},
+      {std::string("1\0", 2), kFallback, kFallback},
+      {"\xEF\xBC\x91", kFallback, kFallback},  // not an ASCII digit
   };
-  const Case cases[] = {
-      {"12", 12},
-      {"  12", 12},
-      {"12 ", kFallback},
-      {"\t12", kFallback},
-      {"+7", 7},
-      {"-7", -7},
-      {"-0x10", -16},
-      {"-$10", -16},
-      {"-x10", -16},
-      {"-X10", -16},
-      {"0X1f", 31},
-      {"$FFFFFFFF", -1},
-      {"$80000000", std::numeric_limits<std::int32_t>::min()},
-      {"-$80000000", std::numeric_limits<std::int32_t>::min()},
-      {"$100000000", kFallback},
-      {"$000000000001", 1},  // leading zeros are harmless
-      {"2147483647", 2147483647},
-      {"2147483648", kFallback},
-      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-      {"-2147483649", kFallback},
-      {"99999999999999999999", kFallback},
-      {"0x", kFallback},
-      {"$", kFallback},
-      {"x", kFallback},
-      {"-", kFallback},
-      {"+", kFallback},
-      {"", kFallback},
-      {"   ", kFallback},
-      {"010", 10},
-      {"0", 0},
-      {"-0", 0},
-      {"1e3", kFallback},
-      {"1a", kFallback},
-      {"$1G", kFallback},
-      {"0x1 ", kFallback},
-      {"--1", kFallback},
-      {"+-1", kFallback},
-      {"- 1", kFallback},
-      {"00x1", kFallback},
-      {std::string("1\0", 2), kFallback},
-      {"\xEF\xBC\x91", kFallback},  // not an ASCII digit
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseInt(c.text, kFallback), c.expected) << "text: " << c.text;
-  }
-}
-
-TEST(ParseIntTest, SixtyFourBits) {
-  constexpr std::int64_t kFallback64 = -12345;
-  struct Case {
-    std::string text;
-    std::int64_t expected;
-  };
-  const Case cases[] = {
-      {"$FFFFFFFF", 4294967295LL},
-      {"0x1F", 31},
-      {"$FFFFFFFFFFFFFFFF", -1},
-      {"$10000000000000000", kFallback64},
-      {"-x10", -16},
-      {"9223372036854775807", std::numeric_limits<std::int64_t>::max()},
-      {"9223372036854775808", kFallback64},
-      {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
-      {"-9223372036854775809", kFallback64},
-      {"2147483648", 2147483648LL},
-      {" 5", 5},
-      {"5 ", kFallback64},
-      {"0x", kFallback64},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseInt64(c.text, kFallback64), c.expected) << "text: " << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseInt(c.text, kFallback), c.as32) << "text: " << c.text;
+    EXPECT_EQ(ParseInt64(c.text, kFallback), c.as64) << "text: " << c.text;
   }
 }
 
@@ -161,18 +118,12 @@ TEST(FormatTextTest, MismatchesRaiseConvertError) {
 TEST(FormatTextTest, PlainWriters) {
   std::string out;
   AppendHex32(out, 0xFFFFFFFFu);
-  out += ',';
   AppendHex32(out, 0);
-  out += ',';
   AppendHex64(out, 0x123456789ABCDEF0ull);
-  EXPECT_EQ(out, "FFFFFFFF,0,123456789ABCDEF0");
-  out.clear();
   AppendDecimal(out, std::numeric_limits<std::int64_t>::min());
-  out += ',';
   AppendDecimal(out, 0);
-  out += ',';
   AppendDecimal(out, 1234567);
-  EXPECT_EQ(out, "-9223372036854775808,0,1234567");
+  EXPECT_EQ(out, "FFFFFFFF" "0" "123456789ABCDEF0" "-9223372036854775808" "0" "1234567");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "support/test_util.h"
 #include "text/errors.h"
 #include "text/line_splitter.h"
 
@@ -18,17 +19,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings Items(const TStringList& list) {
-  Strings out;
-  for (int i = 0; i < list.Count(); ++i) out.push_back(list.Item(i));
-  return out;
-}
-
-TStringList ListOf(const Strings& items) {
-  TStringList list;
-  for (const std::string& item : items) list.Add(item);
-  return list;
-}
+using testing::Items;
+using testing::ListOf;
 
 TEST(StringListTest, ItemsKeepOrderDuplicatesAndEveryByte) {
   TStringList list;
