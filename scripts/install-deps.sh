@@ -4,6 +4,7 @@
 #   install-deps.sh package   dpkg-shlibdeps, for the .deb's dependencies
 #   install-deps.sh windows   the mingw-w64 cross compiler and Wine
 #   install-deps.sh fuzz      clang with its sanitizer and fuzzer runtimes
+#   install-deps.sh lint      clang-format and clang-tidy (version 14)
 set -euo pipefail
 want=()
 for group in "$@"; do
@@ -12,6 +13,7 @@ for group in "$@"; do
     package) want+=(dpkg-dev) ;;
     windows) want+=(g++-mingw-w64-x86-64 wine wine64) ;;
     fuzz) want+=(clang libclang-rt-14-dev) ;;
+    lint) want+=(clang-format-14 clang-tidy-14) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done
