@@ -21,14 +21,14 @@ dpkg-deb -f "$deb" Package Version Depends
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch/root"
-# An orderly end is exit status -1, which shows as 255.
-for program in build/tovrix "$scratch/root/usr/bin/tovrix"; do
-  status=0
-  "$program" /f samples/app.reg /o "$scratch/$(basename "$(dirname "$program")").inf" > /dev/null ||
-    status=$?
-  [ "$status" = 255 ] || { echo "error: $program ended with status $status" >&2; exit 1; }
-done
-cmp "$scratch/build.inf" "$scratch/bin.inf"
+convert() {  # PROGRAM INF: the sample into INF; an orderly end is -1, shown as 255
+  local status=0
+  "$1" /f samples/app.reg /o "$2" > /dev/null || status=$?
+  [ "$status" = 255 ] || { echo "error: $1 ended with status $status" >&2; exit 1; }
+}
+convert build/tovrix "$scratch/build.inf"
+convert "$scratch/root/usr/bin/tovrix" "$scratch/installed.inf"
+cmp "$scratch/build.inf" "$scratch/installed.inf"
 [ -f "$scratch/root/usr/share/man/man1/tovrix.1.gz" ] && [ -f "$scratch/root/usr/share/doc/tovrix/README.md" ]
 echo "$(basename "$deb"): the installed program writes the same INF"
 
