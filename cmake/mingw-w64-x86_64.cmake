@@ -1,8 +1,8 @@
 # Cross-compiles tovrix.exe for 64-bit Windows with Debian's mingw-w64
 # (package g++-mingw-w64-x86-64).
 #
-#   cmake -S . -B build-win -G Ninja \
-#         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+#   cmake --preset mingw      (build-win/, Release: CMakePresets.json), or
+#   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 #
 # The posix-threads flavour of the compiler is used: its libstdc++ has the
 # full C++20 thread support GoogleTest can rely on, and with -static the
