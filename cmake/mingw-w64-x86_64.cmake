@@ -1,8 +1,8 @@
 # Cross-compiles tovrix.exe for 64-bit Windows with Debian's mingw-w64
 # (package g++-mingw-w64-x86-64).
 #
-#   cmake -S . -B build-win -G Ninja \
-#         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+#   cmake --preset mingw      (build-win/, Release: CMakePresets.json), or
+#   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 #
 # The posix-threads flavour of the compiler is used: its libstdc++ has the
 # full C++20 thread support GoogleTest can rely on, and with -static the
@@ -30,9 +30,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # winpthread DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Executables built for Windows run on this machine through Wine.
+# Executables built for Windows run on this machine through Wine, in a
+# scratch prefix inside the build folder (ctest and the end-to-end cases
+# run them so).
 find_program(TOVRIX_WINE NAMES wine)
 if(TOVRIX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TOVRIX_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh
+                                    ${CMAKE_BINARY_DIR}/wineprefix)
 endif()
 

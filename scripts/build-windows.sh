@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows programs with mingw-w64: tovrix.exe and every
-# unit-test program (tests/*_tests.exe), statically linked, in build-win/.
+# Cross-builds the Windows programs with mingw-w64 (the mingw preset):
+# tovrix.exe and every unit-test program (tests/*_tests.exe), statically
+# linked, in build-win/.
 #
 #   scripts/build-windows.sh          (JOBS=n to change the parallel jobs)
 #
@@ -9,12 +10,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win"
-jobs=${JOBS:-2}
 
-cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-cmake --build "$build" -j "$jobs"
+cd "$root"
+cmake --preset mingw > /dev/null
+cmake --build --preset mingw ${JOBS:+-j "$JOBS"}
 
 # DLLs every Windows system has; anything else (libstdc++-6.dll,
 # libgcc_s_seh-1.dll, libwinpthread-1.dll, ...) would have to ship beside

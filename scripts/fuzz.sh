@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang in build-fuzz and runs each for
-# SECONDS seconds (default 30):
+# Builds the libFuzzer targets with clang in build-fuzz (the fuzz preset)
+# and runs each for SECONDS seconds (default 30):
 #   regfile_fuzz  the registry-file converter, seeds in fuzz/seeds;
 #   hive_fuzz     the hive-file store and the key export, seeded with hives
 #                 made here from fuzz/seeds-hive/*.reg and from the hives of
@@ -13,9 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DTOVRIX_FUZZ=ON -DTOVRIX_TESTS=OFF > /dev/null
-cmake --build build-fuzz --target regfile_fuzz hive_fuzz keylist_fuzz cmdline_fuzz tovrix_mkhive -j2
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz   # the four targets and the hive maker
 
 # Seed hives, made anew each run.
 seeds=build-fuzz/seeds-hive

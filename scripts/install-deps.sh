@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
 #   install-deps.sh native    compiler, CMake, Ninja, ICU, hivex, GoogleTest
+#   install-deps.sh package   dpkg-shlibdeps, for the .deb's dependencies
 #   install-deps.sh windows   the mingw-w64 cross compiler and Wine
 #   install-deps.sh fuzz      clang with its sanitizer and fuzzer runtimes
+#   install-deps.sh lint      clang-format and clang-tidy (version 14)
 set -euo pipefail
 want=()
 for group in "$@"; do
   case "$group" in
     native) want+=(g++ cmake ninja-build libicu-dev libhivex-dev libgtest-dev googletest pkg-config) ;;
-    windows) want+=(g++-mingw-w64-x86-64 wine wine64 zip) ;;
+    package) want+=(dpkg-dev) ;;
+    windows) want+=(g++-mingw-w64-x86-64 wine wine64) ;;
     fuzz) want+=(clang libclang-rt-14-dev) ;;
+    lint) want+=(clang-format-14 clang-tidy-14) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done

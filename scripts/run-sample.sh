@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh native
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build build --target tovrix -j2
+cmake --preset release > /dev/null
+cmake --build --preset release --target tovrix
 # An orderly end is exit status -1, which shows as 255.
 status=0
 build/tovrix /f samples/app.reg /o build/app.inf "$@" || status=$?
