@@ -20,8 +20,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view raw(reinterpret_cast<const char*>(data), size);
-  const tovrix::Arguments args =
-      tovrix::Arguments::FromCommandLine(raw, "C:\\tools\\tovrix.exe");
+  const tovrix::Arguments args = tovrix::Arguments::FromCommandLine(raw, "C:\\tools\\tovrix.exe");
   for (int i = 1; i <= args.ArgumentCount(); ++i) {
     const std::string arg = args.ArgumentAt(i);
     if (arg.empty()) std::abort();

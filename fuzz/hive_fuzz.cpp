@@ -31,11 +31,11 @@
 #include "liveexport/key_export.h"
 #include "liveexport/offline_registry.h"
 #include "platform/registry.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/console.h"
 #include "text/errors.h"
 #include "text/string_list.h"
-#include "registry/registry.h"
 
 namespace {
 

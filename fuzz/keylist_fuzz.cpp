@@ -18,11 +18,11 @@
 
 #include "inf/output.h"
 #include "liveexport/key_list.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "support/memory_registry.h"
 #include "text/console.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace {
 
@@ -37,7 +37,8 @@ tovrix::testing::MemoryRegistry& Store() {
     s->SetValue(kHkeyLocalMachine, "SYSTEM\\Select", "Current", kDword, std::string("\2\0\0\0", 4));
     s->SetValue(kHkeyLocalMachine, "SYSTEM\\ControlSet002\\Services\\X", "ImagePath", kExpand,
                 std::string("%SystemRoot%\\x.sys\0", 19));
-    s->SetValue(kHkeyLocalMachine, "SOFTWARE\\V\\A", "", kSz, std::string("C:\\Program Files\\a\0", 20));
+    s->SetValue(kHkeyLocalMachine, "SOFTWARE\\V\\A", "", kSz,
+                std::string("C:\\Program Files\\a\0", 20));
     s->SetValue(kHkeyLocalMachine, "SOFTWARE\\V\\A\\B", "M", kMulti, std::string("a\0\"b\0\0", 6));
     s->SetValue(kHkeyLocalMachine, "SOFTWARE\\V\\A\\B", "Q", 11, std::string(8, '\1'));
     s->SetValue(kHkeyClassesRoot, ".t", "", kSz, std::string("tfile\0", 6));
@@ -51,7 +52,8 @@ tovrix::testing::MemoryRegistry& Store() {
 void CheckLines(const tovrix::TStringList& list) {
   for (int i = 0; i < list.Count(); ++i) {
     const std::string_view item = list.View(i);
-    if (item.substr(0, 2) == "0x" || item.substr(0, 11) == "; Replaced " || item.substr(0, 2) == "  ") {
+    if (item.substr(0, 2) == "0x" || item.substr(0, 11) == "; Replaced " ||
+        item.substr(0, 2) == "  ") {
       continue;
     }
     std::abort();

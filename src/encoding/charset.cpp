@@ -24,17 +24,13 @@ struct CharsetScan {
   unsigned At(std::size_t i) const {
     return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
   }
-  bool Undecided() const {
-    return result == CharsetAscii || result == CharsetEucOrShiftJis;
-  }
+  bool Undecided() const { return result == CharsetAscii || result == CharsetEucOrShiftJis; }
 };
 
 bool InRange(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
 
 // A byte at or above 0x80 that marks Shift-JIS outright.
-bool IsShiftJisOnlyLead(unsigned c) {
-  return InRange(c, 0x81, 0x8D) || InRange(c, 0x8F, 0x9F);
-}
+bool IsShiftJisOnlyLead(unsigned c) { return InRange(c, 0x81, 0x8D) || InRange(c, 0x8F, 0x9F); }
 
 // After a pair of a half-width kana byte and a byte 0xE0..0xEF the
 // text is ambiguous; the bytes from the second one onward are walked while
@@ -42,8 +38,7 @@ bool IsShiftJisOnlyLead(unsigned c) {
 // Returns the 0-based index of the byte that stopped the walk.
 std::size_t WalkAmbiguousRun(CharsetScan& scan, std::size_t start) {
   std::size_t i = start;
-  while (i < scan.text.size() && scan.At(i) >= 0x40 &&
-         scan.result == CharsetEucOrShiftJis) {
+  while (i < scan.text.size() && scan.At(i) >= 0x40 && scan.result == CharsetEucOrShiftJis) {
     unsigned b = scan.At(i);
     if (InRange(b, 0x81, 0x8D) || InRange(b, 0x8F, 0x9C)) {
       scan.result = CharsetShiftJis;

@@ -36,8 +36,7 @@ std::string ReadWholeOrThrow(const std::string& path, platform::Share share) {
 
 std::string ReadFileHead(const std::string& path, int count) {
   if (count <= 0) return std::string();
-  platform::ReadResult result =
-      platform::ReadFileHead(path, static_cast<std::size_t>(count));
+  platform::ReadResult result = platform::ReadFileHead(path, static_cast<std::size_t>(count));
   if (result.status != platform::ReadStatus::Ok) return std::string();
   std::string head = std::move(result.data);
   std::replace(head.begin(), head.end(), '\0', ' ');
@@ -69,8 +68,8 @@ void ForEachRegFileLine(const std::string& path, int probeSize,
 
   LineSplitter lines;
   std::string raw(kPiece + 4, '\0');
-  std::string text;            // a piece of decoded UTF-16LE
-  std::size_t kept = 0;        // undecoded bytes at the front of `raw`
+  std::string text;      // a piece of decoded UTF-16LE
+  std::size_t kept = 0;  // undecoded bytes at the front of `raw`
   std::size_t markLeft = wide ? 2 : 0;
   for (;;) {
     std::size_t got = 0;

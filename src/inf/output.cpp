@@ -70,7 +70,8 @@ void WriteOutputDocument(const OutputLists& lists, const std::string& path) {
   });
   flush();
   platform::WriteResult committed = writer.Commit();
-  if (committed.status == platform::WriteStatus::CreateFailed) ThrowCreateError(path, committed.error);
+  if (committed.status == platform::WriteStatus::CreateFailed)
+    ThrowCreateError(path, committed.error);
   if (committed.status != platform::WriteStatus::Ok) ThrowWriteError();
 }
 

@@ -4,11 +4,11 @@
 #include "inf/addreg_line.h"
 #include "liveexport/registry.h"
 #include "liveexport/value_lines.h"
+#include "registry/registry.h"
 #include "rewrite/control_set.h"
 #include "rewrite/expander.h"
 #include "text/errors.h"
 #include "text/text_ops.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 
@@ -32,10 +32,11 @@ struct ExportRun {
 
 // The key line, the value lines, the progress line and the expander entry
 // of one key. The key is opened anew for each value.
-[[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry,
-                                   std::uint32_t root, std::string_view keyPath) {
-  KeyLines key{run.settings, run.target, QuotedKeyPath(OutputKeyPath(root, keyPath, run.settings)),
-               std::string(), run.cutLines, std::string()};
+[[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry, std::uint32_t root,
+                                    std::string_view keyPath) {
+  KeyLines key{
+      run.settings,  run.target,   QuotedKeyPath(OutputKeyPath(root, keyPath, run.settings)),
+      std::string(), run.cutLines, std::string()};
   key.Add(KeyLine(key.quotedPath));
 
   TStringList names;

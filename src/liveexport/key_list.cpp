@@ -8,10 +8,10 @@
 #include "liveexport/key_list_entry.h"
 #include "liveexport/registry.h"
 #include "liveexport/section_append.h"
+#include "registry/registry.h"
 #include "text/line_splitter.h"
 #include "text/string_list.h"
 #include "text/text_ops.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 

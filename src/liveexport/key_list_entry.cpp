@@ -14,7 +14,7 @@ namespace {
 struct RootForm {
   std::string_view name;  // upper case
   std::uint32_t root;
-  bool needsSeparator;    // short forms: '\' or the end must follow
+  bool needsSeparator;  // short forms: '\' or the end must follow
 };
 
 // Tested in this order; the first match decides.
@@ -40,17 +40,16 @@ std::optional<KeyListEntry> ParseKeyListLine(std::string_view line) {
   const std::string upper = UpperAscii(text);
   for (const RootForm& form : kRootForms) {
     if (!BeginsWith(upper, form.name)) continue;
-    if (form.needsSeparator && upper.size() > form.name.size() &&
-        upper[form.name.size()] != '\\') {
+    if (form.needsSeparator && upper.size() > form.name.size() && upper[form.name.size()] != '\\') {
       continue;
     }
     // The root's name and the one character after it are dropped.
-    const std::size_t nameLength = form.needsSeparator ? form.name.size()
-                                                       : RootKeyName(form.root).size();
+    const std::size_t nameLength =
+        form.needsSeparator ? form.name.size() : RootKeyName(form.root).size();
     KeyListEntry entry;
     entry.root = form.root;
-    entry.keyPath = std::string(SubText(text, static_cast<long long>(nameLength) + 2,
-                                        static_cast<long long>(text.size())));
+    entry.keyPath = std::string(
+        SubText(text, static_cast<long long>(nameLength) + 2, static_cast<long long>(text.size())));
     return entry;
   }
   return std::nullopt;

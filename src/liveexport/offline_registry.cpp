@@ -10,10 +10,10 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry_path.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
 #include "text/text_ops.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 
@@ -37,8 +37,7 @@ std::string Join(const std::string& folder, std::string_view name) {
 }
 
 // The entry of `folder` named `name` in any letter case, of the wanted kind.
-std::optional<std::string> Child(const std::string& folder, std::string_view name,
-                                 bool directory) {
+std::optional<std::string> Child(const std::string& folder, std::string_view name, bool directory) {
   std::vector<platform::DirectoryEntry> entries;
   std::string error;
   if (!platform::ListDirectory(folder, entries, error)) return std::nullopt;
@@ -313,8 +312,7 @@ HiveFiles LocateHives(const std::string& folder) {
 std::unique_ptr<RegistryStore> MountHives(std::unique_ptr<RegistryStore> software,
                                           std::unique_ptr<RegistryStore> system,
                                           std::unique_ptr<RegistryStore> ntuser) {
-  return std::make_unique<MountedHives>(std::move(software), std::move(system),
-                                        std::move(ntuser));
+  return std::make_unique<MountedHives>(std::move(software), std::move(system), std::move(ntuser));
 }
 
 std::unique_ptr<RegistryStore> OpenOfflineRegistry(const std::string& folder) {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 
@@ -98,8 +98,7 @@ bool TRegistry::GetValueInfo(std::string_view name, RegistryValueInfo& info) con
   if (!open_) return false;
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  if (Checked(store_.QueryValue(key_, name, type, nullptr, size)) !=
-      platform::RegistryStatus::Ok) {
+  if (Checked(store_.QueryValue(key_, name, type, nullptr, size)) != platform::RegistryStatus::Ok) {
     return false;
   }
   info.type = type;
@@ -142,10 +141,9 @@ std::int32_t TRegistry::ReadDwordValue(std::string_view name) const {
   }
   if (type != kRegDword) ThrowRegistryTypeError(std::string(name));
   // Little-endian; the bytes a short value lacks stay 0.
-  const std::uint32_t value = static_cast<std::uint32_t>(bytes[0]) |
-                              (static_cast<std::uint32_t>(bytes[1]) << 8) |
-                              (static_cast<std::uint32_t>(bytes[2]) << 16) |
-                              (static_cast<std::uint32_t>(bytes[3]) << 24);
+  const std::uint32_t value =
+      static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+      (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
   return static_cast<std::int32_t>(value);
 }
 
@@ -159,8 +157,7 @@ std::uint32_t TRegistry::ReadBinaryValue(std::string_view name, unsigned char* b
   }
   std::uint32_t size = info.size;
   std::uint32_t type = 0;
-  if (Checked(store_.QueryValue(key_, name, type, buffer, size)) !=
-      platform::RegistryStatus::Ok) {
+  if (Checked(store_.QueryValue(key_, name, type, buffer, size)) != platform::RegistryStatus::Ok) {
     ThrowRegistryReadError(std::string(name));
   }
   return info.size;

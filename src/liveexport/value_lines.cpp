@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "registry/registry.h"
 #include "inf/addreg_line.h"
 #include "liveexport/section_append.h"
+#include "registry/registry.h"
 #include "rewrite/env_paths.h"
 #include "rewrite/expander.h"
 #include "text/line_rules.h"

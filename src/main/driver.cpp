@@ -106,8 +106,8 @@ void ReadSwitches(const Arguments& args, RunSettings& settings) {
   if (settings.replaceTarget == 0 || settings.replaceTarget > 7) settings.replaceTarget = 7;
   settings.addExpanderEntries = Flag(args, "x");
   int outIndex = SwitchIndex(args, "o");
-  settings.outputPath = outIndex < 1 ? ChangeExtension(args.ArgumentAt(0), ".inf")
-                                     : args.ArgumentAt(outIndex + 1);
+  settings.outputPath =
+      outIndex < 1 ? ChangeExtension(args.ArgumentAt(0), ".inf") : args.ArgumentAt(outIndex + 1);
   settings.registryFolderIndex = SwitchIndex(args, "r");
   if (settings.registryFolderIndex > 0) {
     settings.registryFolder = args.ArgumentAt(settings.registryFolderIndex + 1);

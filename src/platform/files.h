@@ -35,8 +35,7 @@ struct DirectoryEntry {
 // The entries of the folder `path`, "." and ".." left out, in no
 // particular order. False, with the system's text in `error`, when the
 // folder cannot be read (it is missing, or no folder).
-bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries,
-                   std::string& error);
+bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries, std::string& error);
 
 enum class ReadStatus { Ok, OpenFailed, ReadFailed };
 

@@ -19,8 +19,8 @@
 namespace tovrix::platform {
 
 struct CommandLineSource {
-  std::optional<std::string> raw;        // Windows: GetCommandLineA
-  std::vector<std::string> argv;         // Linux: argv[1..], as given
+  std::optional<std::string> raw;  // Windows: GetCommandLineA
+  std::vector<std::string> argv;   // Linux: argv[1..], as given
 };
 
 // Called once by main with argc/argv; the Windows build ignores them.

@@ -58,17 +58,16 @@ class RegistryStore {
   virtual ~RegistryStore() = default;
 
   virtual RegistryHandle Root(std::uint32_t root) = 0;
-  virtual RegistryStatus Open(RegistryHandle parent, std::string_view path,
-                              std::uint32_t access, RegistryHandle& opened) = 0;
+  virtual RegistryStatus Open(RegistryHandle parent, std::string_view path, std::uint32_t access,
+                              RegistryHandle& opened) = 0;
   virtual void Close(RegistryHandle key) = 0;
   virtual RegistryStatus QueryKeyInfo(RegistryHandle key, RegistryKeyInfo& info) = 0;
   virtual RegistryStatus EnumValueName(RegistryHandle key, std::uint32_t index, char* buffer,
                                        std::uint32_t capacity) = 0;
   virtual RegistryStatus EnumSubkeyName(RegistryHandle key, std::uint32_t index, char* buffer,
                                         std::uint32_t capacity) = 0;
-  virtual RegistryStatus QueryValue(RegistryHandle key, std::string_view name,
-                                    std::uint32_t& type, unsigned char* data,
-                                    std::uint32_t& size) = 0;
+  virtual RegistryStatus QueryValue(RegistryHandle key, std::string_view name, std::uint32_t& type,
+                                    unsigned char* data, std::uint32_t& size) = 0;
 
   // After a Damaged answer: "<file>: <what is wrong>" in UTF-8.
   virtual std::string Damage() const { return std::string(); }

@@ -9,7 +9,8 @@ bool SplitRegistryPath(std::string_view path, std::vector<std::string_view>& par
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = path.find('\\', start);
-    const std::string_view part = path.substr(start, end == std::string_view::npos ? end : end - start);
+    const std::string_view part =
+        path.substr(start, end == std::string_view::npos ? end : end - start);
     if (part.empty()) return false;
     parts.push_back(part);
     if (end == std::string_view::npos) return true;

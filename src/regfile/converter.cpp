@@ -43,9 +43,11 @@ struct HeaderRule {
 
 // Tried in this order; the first prefix the header begins with decides.
 constexpr HeaderRule kHeaderRules[] = {
-    {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\", &OutputLists::softwareAddReg, false, false, Below::kSoftware},
+    {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\", &OutputLists::softwareAddReg, false, false,
+     Below::kSoftware},
     {"[HKEY_CLASSES_ROOT\\", &OutputLists::softwareAddReg, true, false, Below::kSoftware},
-    {"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\", &OutputLists::softwareDelReg, false, true, Below::kSoftware},
+    {"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\", &OutputLists::softwareDelReg, false, true,
+     Below::kSoftware},
     {"[-HKEY_CLASSES_ROOT\\", &OutputLists::softwareDelReg, true, true, Below::kSoftware},
     {"[HKEY_CURRENT_USER\\", &OutputLists::defaultAddReg, false, false, Below::kUser},
     {"[-HKEY_CURRENT_USER\\", &OutputLists::defaultDelReg, false, true, Below::kUser},
@@ -159,24 +161,24 @@ void FinishFile(ConverterState& s) { FlushExpanderNames(s); }
 
 }  // namespace regfile
 
-void ProcessRegFile(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console) {
+void ProcessRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console) {
   std::string line("Processing ");
   line.append(FileNamePart(path));
   console.Line(line);
   ConvertRegFile(path, settings, lists, console);
 }
 
-void ConvertRegFile(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console) {
+void ConvertRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console) {
   regfile::ConverterState state(settings, lists, console);
   ForEachRegFileLine(path, settings.probeSize,
                      [&state](std::string_view line) { regfile::HandleLine(state, line); });
   regfile::FinishFile(state);
 }
 
-void ConvertRegText(std::string_view text, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console) {
+void ConvertRegText(std::string_view text, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console) {
   regfile::ConverterState state(settings, lists, console);
   ForEachLine(text, [&state](std::string_view line) { regfile::HandleLine(state, line); });
   regfile::FinishFile(state);

@@ -41,12 +41,12 @@
 
 namespace tovrix {
 
-void ProcessRegFile(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console);
-void ConvertRegFile(const std::string& path, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console);
-void ConvertRegText(std::string_view text, const ConversionSettings& settings,
-                    OutputLists& lists, Console& console);
+void ProcessRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console);
+void ConvertRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console);
+void ConvertRegText(std::string_view text, const ConversionSettings& settings, OutputLists& lists,
+                    Console& console);
 
 }  // namespace tovrix
 

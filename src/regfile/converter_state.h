@@ -61,13 +61,13 @@ struct KeyPart {
 
 // The value being converted, and the one left open over several lines.
 struct OpenValue {
-  int type = 0;                // type number; -1: a hex(n) type that cannot be read
-  std::string name;            // of the current value line, unescaped
-  std::string previousName;    // of the last value line: an open value is
-                               // written under it
-  std::string bytes;           // the byte list collected so far
-  bool typeReplaced = true;    // a hex(n) type, written as REG_BINARY after
-                               // a comment
+  int type = 0;              // type number; -1: a hex(n) type that cannot be read
+  std::string name;          // of the current value line, unescaped
+  std::string previousName;  // of the last value line: an open value is
+                             // written under it
+  std::string bytes;         // the byte list collected so far
+  bool typeReplaced = true;  // a hex(n) type, written as REG_BINARY after
+                             // a comment
 };
 
 struct ConverterState {

@@ -22,10 +22,10 @@ namespace tovrix::regfile {
 namespace {
 
 // The forms of a value's data, by their first bytes (compared upper-cased).
-constexpr std::string_view kDwordPrefix = "DWORD:";   // and 8 hexadecimal digits
+constexpr std::string_view kDwordPrefix = "DWORD:";  // and 8 hexadecimal digits
 constexpr std::size_t kDwordDigits = 8;
-constexpr std::string_view kBinaryPrefix = "HEX:";    // and a byte list
-constexpr std::string_view kTypedPrefix = "HEX(";     // n, ")", ":" and a byte list
+constexpr std::string_view kBinaryPrefix = "HEX:";  // and a byte list
+constexpr std::string_view kTypedPrefix = "HEX(";   // n, ")", ":" and a byte list
 // The type of "hex(n)" is one or two characters: ")" stands at one of these.
 constexpr std::size_t kTypeCloseShort = 5;
 constexpr std::size_t kTypeCloseLong = 6;
@@ -87,7 +87,8 @@ void ConvertString(ConverterState& s, std::string_view data) {
 void ConvertDword(ConverterState& s, std::string_view data) {
   s.value.type = static_cast<int>(kRegDword);
   std::string digits("0x");
-  if (data.size() > kDwordPrefix.size()) digits.append(data.substr(kDwordPrefix.size(), kDwordDigits));
+  if (data.size() > kDwordPrefix.size())
+    digits.append(data.substr(kDwordPrefix.size(), kDwordDigits));
   const std::int64_t number = ParseInt64(digits, 0);
   s.data.assign("0x");
   AppendHex64(s.data, static_cast<std::uint64_t>(number));

@@ -38,9 +38,8 @@ std::string DecodeWideHex(std::string_view hexText, int type) {
   std::string result;
   if (type == kRegExpandSz) {
     std::u16string units;
-    ForEachUnit(hexText, [&](std::uint32_t sum) {
-      units.push_back(static_cast<char16_t>(sum & 0xFFFFu));
-    });
+    ForEachUnit(hexText,
+                [&](std::uint32_t sum) { units.push_back(static_cast<char16_t>(sum & 0xFFFFu)); });
     std::string text;
     platform::AppendWideAsAnsi(units.data(), units.size(), text);
     if (!text.empty() && text.back() == '\0') text.pop_back();

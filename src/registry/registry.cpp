@@ -3,7 +3,6 @@
 #include <array>
 #include <string_view>
 
-
 namespace tovrix {
 
 std::string RootKeyName(std::uint32_t root) {
@@ -25,12 +24,18 @@ std::string RootKeyName(std::uint32_t root) {
 
 std::string RegTypeName(std::uint32_t type) {
   static constexpr std::array<std::string_view, 12> kNames = {
-      "REG_NONE",          "REG_SZ",
-      "REG_EXPAND_SZ",     "REG_BINARY",
-      "REG_DWORD",         "REG_DWORD_BIG_ENDIAN",
-      "REG_LINK",          "REG_MULTI_SZ",
-      "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
-      "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD",
+      "REG_NONE",
+      "REG_SZ",
+      "REG_EXPAND_SZ",
+      "REG_BINARY",
+      "REG_DWORD",
+      "REG_DWORD_BIG_ENDIAN",
+      "REG_LINK",
+      "REG_MULTI_SZ",
+      "REG_RESOURCE_LIST",
+      "REG_FULL_RESOURCE_DESCRIPTOR",
+      "REG_RESOURCE_REQUIREMENTS_LIST",
+      "REG_QWORD",
   };
   std::string name = "\"";
   if (type < kNames.size()) {

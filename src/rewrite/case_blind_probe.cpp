@@ -1,12 +1,12 @@
 #include "rewrite/case_blind_probe.h"
 
 #include <array>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
-#include "text/line_rules.h"
 #include "platform/codepage.h"
+#include "text/line_rules.h"
 
 namespace tovrix {
 

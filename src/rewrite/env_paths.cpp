@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <utility>
 
-#include "text/line_rules.h"
 #include "platform/environment.h"
 #include "rewrite/case_blind_probe.h"
+#include "text/line_rules.h"
 #include "text/text_ops.h"
 
 namespace tovrix {

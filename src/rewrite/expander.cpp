@@ -2,11 +2,11 @@
 // multi-string AddReg line under the expander's own key.
 #include "rewrite/expander.h"
 
+#include "registry/registry.h"
 #include "rewrite/control_set.h"
 #include "rewrite/env_paths.h"
 #include "text/line_rules.h"
 #include "text/text_ops.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 

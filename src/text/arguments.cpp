@@ -110,15 +110,13 @@ namespace {
 bool StartsWithSwitchChar(std::string_view arg, std::string_view chars) {
   if (arg.empty()) return false;
   if (!chars.empty() && chars.find(arg[0]) == std::string_view::npos) return false;
-  static const bool slashSeparates =
-      platform::PathSeparators().find('/') != std::string_view::npos;
+  static const bool slashSeparates = platform::PathSeparators().find('/') != std::string_view::npos;
   return !(slashSeparates && arg.find('/', 1) != std::string_view::npos);
 }
 
 }  // namespace
 
-bool Arguments::HasSwitch(std::string_view name, std::string_view chars,
-                          bool ignoreCase) const {
+bool Arguments::HasSwitch(std::string_view name, std::string_view chars, bool ignoreCase) const {
   for (const std::string& arg : args_) {
     if (!StartsWithSwitchChar(arg, chars)) continue;
     if (platform::CompareLocale(std::string_view(arg).substr(1), name, ignoreCase) == 0) {
@@ -133,8 +131,7 @@ int Arguments::FindSwitchIndex(std::string_view name, std::string_view chars,
   for (int i = 1; i <= ArgumentCount(); ++i) {
     const std::string& arg = args_[static_cast<std::size_t>(i - 1)];
     if (!StartsWithSwitchChar(arg, chars)) continue;
-    const std::string_view head =
-        SubText(arg, 2, static_cast<long long>(name.size()));
+    const std::string_view head = SubText(arg, 2, static_cast<long long>(name.size()));
     if (platform::CompareLocale(head, name, ignoreCase) == 0) return i;
   }
   return -1;

@@ -51,7 +51,7 @@ std::string_view CommaItemReader::ReadQuoted() {
 std::string_view CommaItemReader::ReadPlain() {
   const std::size_t start = pos_;
   const std::size_t n = text_.size();
-  while (pos_ < n && static_cast<unsigned char>(text_[pos_]) > 0x20 && text_[pos_] != ',') {
+  while (pos_<n&& static_cast<unsigned char>(text_[pos_])> 0x20 && text_[pos_] != ',') {
     pos_ += lead_.Any() ? lead_.CharLength(text_, pos_) : 1;
   }
   return text_.substr(start, pos_ - start);

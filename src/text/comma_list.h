@@ -31,8 +31,8 @@ class CommaItemReader {
  public:
   // `text` must outlive the reader. `lead` is the code page's lead bytes
   // (another table for tests only).
-  explicit CommaItemReader(std::string_view text,
-                           const text_internal::LeadBytes& lead = text_internal::LeadBytes::System());
+  explicit CommaItemReader(std::string_view text, const text_internal::LeadBytes& lead =
+                                                      text_internal::LeadBytes::System());
   // Sets `item` to the next item (valid until the next call) and answers
   // true; false after the last one.
   bool Next(std::string_view& item);

@@ -32,13 +32,13 @@ std::string CleanSystemText(std::string_view text) {
 }  // namespace
 
 void ThrowOpenError(const std::string& path, const std::string& systemText) {
-  throw EFOpenError("ファイル \"" + FullPathUtf8(path) + "\". " +
-                    CleanSystemText(systemText) + " は開けません");
+  throw EFOpenError("ファイル \"" + FullPathUtf8(path) + "\". " + CleanSystemText(systemText) +
+                    " は開けません");
 }
 
 void ThrowCreateError(const std::string& path, const std::string& systemText) {
-  throw EFCreateError("ファイル \"" + FullPathUtf8(path) + "\". " +
-                      CleanSystemText(systemText) + " を作成できません");
+  throw EFCreateError("ファイル \"" + FullPathUtf8(path) + "\". " + CleanSystemText(systemText) +
+                      " を作成できません");
 }
 
 void ThrowReadError() { throw EReadError("ストリームからの読み込みエラー"); }
@@ -46,8 +46,8 @@ void ThrowReadError() { throw EReadError("ストリームからの読み込み�
 void ThrowWriteError() { throw EWriteError("ストリームへの書き込みエラー"); }
 
 void ThrowListIndexError(long long index) {
-  throw EStringListError("リストのインデックスが範囲を超えています (" +
-                         std::to_string(index) + ")");
+  throw EStringListError("リストのインデックスが範囲を超えています (" + std::to_string(index) +
+                         ")");
 }
 
 void ThrowRegistryReadError(const std::string& valueName) {
@@ -55,8 +55,7 @@ void ThrowRegistryReadError(const std::string& valueName) {
 }
 
 void ThrowRegistryTypeError(const std::string& valueName) {
-  throw ERegistryException("'" + platform::AnsiToUtf8(valueName) +
-                           "' のデータ型が不正です");
+  throw ERegistryException("'" + platform::AnsiToUtf8(valueName) + "' のデータ型が不正です");
 }
 
 void ThrowNoLiveRegistryError() {
@@ -70,8 +69,7 @@ void ThrowRegistryFolderError(const std::string& folder, const std::string& reas
 }
 
 void ThrowHiveLoadError(const std::string& path, const std::string& reason) {
-  throw ERegistryException("hive file \"" + FullPathUtf8(path) + "\" cannot be loaded: " +
-                           reason);
+  throw ERegistryException("hive file \"" + FullPathUtf8(path) + "\" cannot be loaded: " + reason);
 }
 
 void ThrowDamagedHiveError(const std::string& report) {

@@ -23,11 +23,10 @@ class TovrixError : public std::runtime_error {
   const char* class_name_;
 };
 
-#define TOVRIX_ERROR_CLASS(Name)                                      \
-  class Name : public TovrixError {                                   \
-   public:                                                            \
-    explicit Name(const std::string& utf8Message)                     \
-        : TovrixError(#Name, utf8Message) {}                          \
+#define TOVRIX_ERROR_CLASS(Name)                                                       \
+  class Name : public TovrixError {                                                    \
+   public:                                                                             \
+    explicit Name(const std::string& utf8Message) : TovrixError(#Name, utf8Message) {} \
   };
 
 TOVRIX_ERROR_CLASS(EStringListError)

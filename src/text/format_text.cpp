@@ -80,8 +80,8 @@ Conversion ReadConversion(std::string_view pattern, std::size_t& i) {
 }
 
 // The converted text of one argument, before the field width is applied.
-void ConvertArgument(std::string_view pattern, const Conversion& conv,
-                     const FormatArg& arg, std::string& out) {
+void ConvertArgument(std::string_view pattern, const Conversion& conv, const FormatArg& arg,
+                     std::string& out) {
   if (conv.letter == 's') {
     const auto* text = std::get_if<std::string_view>(&arg);
     if (text == nullptr) ThrowFormatError(pattern);

@@ -17,8 +17,7 @@ namespace tovrix::text_internal {
 
 // FindText: 1-based position of the first occurrence of `pattern` that
 // starts on a character boundary; both texts end at their first NUL.
-std::size_t FindTextWith(std::string_view pattern, std::string_view text,
-                         const LeadBytes& lead);
+std::size_t FindTextWith(std::string_view pattern, std::string_view text, const LeadBytes& lead);
 
 // The bytes after the last separator that starts a character.
 std::string FileNamePartWith(std::string_view path, std::string_view separators,

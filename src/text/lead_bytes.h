@@ -36,8 +36,7 @@ class LeadBytes {
 
   // Length (1 or 2) of the character that starts at text[i]; i < size.
   std::size_t CharLength(std::string_view text, std::size_t i) const {
-    if (lead_[static_cast<unsigned char>(text[i])] && i + 1 < text.size() &&
-        text[i + 1] != '\0') {
+    if (lead_[static_cast<unsigned char>(text[i])] && i + 1 < text.size() && text[i + 1] != '\0') {
       return 2;
     }
     return 1;

@@ -38,9 +38,9 @@ class LineSplitter {
   // text.size().
   static std::size_t FindBreak(std::string_view text, std::size_t from);
 
-  std::string carry_;     // a line begun in an earlier piece
-  bool skipLf_ = false;   // the last piece ended in CR
-  bool ended_ = false;    // a NUL byte was reached
+  std::string carry_;    // a line begun in an earlier piece
+  bool skipLf_ = false;  // the last piece ended in CR
+  bool ended_ = false;   // a NUL byte was reached
 };
 
 inline std::size_t LineSplitter::FindBreak(std::string_view text, std::size_t from) {

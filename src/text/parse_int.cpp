@@ -60,8 +60,7 @@ Signed ParseSigned(std::string_view text, Signed fallback) {
     }
   } else {
     // The magnitude may reach 2^(bits-1) only for a negative value.
-    const Unsigned limit = negative ? Unsigned(1) << (kBits - 1)
-                                    : (Unsigned(1) << (kBits - 1)) - 1;
+    const Unsigned limit = negative ? Unsigned(1) << (kBits - 1) : (Unsigned(1) << (kBits - 1)) - 1;
     for (; i < n; ++i) {
       const char c = text[i];
       if (c < '0' || c > '9') return fallback;

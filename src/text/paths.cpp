@@ -17,8 +17,7 @@ namespace {
 
 // 0-based offset of the last byte of `path` that starts a character and is
 // one of `chars`; npos when there is none.
-std::size_t LastDelimiter(std::string_view path, std::string_view chars,
-                          const LeadBytes& lead) {
+std::size_t LastDelimiter(std::string_view path, std::string_view chars, const LeadBytes& lead) {
   if (!lead.Any()) return path.find_last_of(chars);
   std::size_t last = std::string_view::npos;
   for (std::size_t i = 0; i < path.size(); i += lead.CharLength(path, i)) {

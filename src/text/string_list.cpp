@@ -69,7 +69,8 @@ void TStringList::Append(std::initializer_list<std::string_view> parts) {
   if (blocks_.empty() || blocks_.back()->capacity() - blocks_.back()->size() < size) {
     auto block = std::make_unique<std::string>();
     block->reserve(std::max({kMinBlock, size, stored_bytes_ / 2}));
-    if (block->capacity() >= kLargeBlock) platform::AdviseLargeBuffer(block->data(), block->capacity());
+    if (block->capacity() >= kLargeBlock)
+      platform::AdviseLargeBuffer(block->data(), block->capacity());
     blocks_.push_back(std::move(block));
   }
   std::string& block = *blocks_.back();
@@ -86,7 +87,6 @@ void TStringList::Append(std::initializer_list<std::string_view> parts) {
     lengths_.push_back(static_cast<std::uint32_t>(size));
   }
 }
-
 
 std::vector<std::string_view> TStringList::Views() const {
   std::vector<std::string_view> views;

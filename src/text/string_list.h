@@ -25,10 +25,10 @@
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
-#include <utility>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tovrix {
@@ -41,8 +41,8 @@ class TStringList {
   // Adds one item made of `parts` one after the other, copied once.
   int AddParts(std::initializer_list<std::string_view> parts);
   int Count() const { return static_cast<int>(lengths_.size()); }
-  std::string Item(int index) const;           // throws EStringListError
-  std::string_view View(int index) const;      // throws EStringListError
+  std::string Item(int index) const;       // throws EStringListError
+  std::string_view View(int index) const;  // throws EStringListError
   void Clear();
 
   // Quicksort over the platform's locale-aware, case-insensitive order.
@@ -68,9 +68,9 @@ class TStringList {
   void Rebuild(const std::vector<std::string_view>& items);
   std::vector<std::string_view> Views() const;
 
-  std::vector<std::unique_ptr<std::string>> blocks_;  // filled only up to capacity
-  std::deque<std::uint32_t> lengths_;                 // kLong: see long_lengths_
-  std::vector<Position> checkpoints_;  // start of items 0, 32, 64, ...
+  std::vector<std::unique_ptr<std::string>> blocks_;               // filled only up to capacity
+  std::deque<std::uint32_t> lengths_;                              // kLong: see long_lengths_
+  std::vector<Position> checkpoints_;                              // start of items 0, 32, 64, ...
   std::vector<std::pair<std::size_t, std::size_t>> long_lengths_;  // index, length
   std::size_t stored_bytes_ = 0;
   // The last item located, so that reading in order walks no further.

@@ -13,8 +13,7 @@ namespace tovrix {
 
 namespace text_internal {
 
-std::size_t FindTextWith(std::string_view pattern, std::string_view text,
-                         const LeadBytes& lead) {
+std::size_t FindTextWith(std::string_view pattern, std::string_view text, const LeadBytes& lead) {
   const std::size_t pattern_nul = pattern.find('\0');
   if (pattern_nul != std::string_view::npos) pattern = pattern.substr(0, pattern_nul);
   if (pattern.empty() || text.empty()) return 0;

@@ -28,7 +28,8 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v) {
 }
 std::uint32_t Get32(const std::string& b, std::size_t at) {
   std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
+  for (int i = 0; i < 4; ++i)
+    v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
   return v;
 }
 
@@ -56,7 +57,8 @@ void WriteAll(const std::string& path, const std::string& bytes) {
 
 class Hive {
  public:
-  explicit Hive(const std::string& path) : path_(path), h_(hivex_open(path.c_str(), HIVEX_OPEN_WRITE)) {
+  explicit Hive(const std::string& path)
+      : path_(path), h_(hivex_open(path.c_str(), HIVEX_OPEN_WRITE)) {
     if (h_ == nullptr) HivexFailed("hivex_open", path);
   }
   ~Hive() { hivex_close(h_); }
@@ -110,7 +112,7 @@ void WriteEmptyHive(const std::string& path) {
   Put32(file, 0x08, 1);
   Put32(file, 0x14, 1);  // version 1.5
   Put32(file, 0x18, 5);
-  Put32(file, 0x20, 1);  // format: direct memory load
+  Put32(file, 0x20, 1);            // format: direct memory load
   Put32(file, 0x24, kHbinHeader);  // root cell, counted from the first hbin
   Put32(file, 0x28, kHbinSize);    // size of the hbins
   Put32(file, 0x2C, 1);
@@ -144,8 +146,8 @@ void WriteEmptyHive(const std::string& path) {
   Put32(file, sk + 0x0C, static_cast<std::uint32_t>(sk - bin));
   Put32(file, sk + 0x10, 1);
   Put32(file, sk + 0x14, 20);
-  file[sk + 0x18] = 1;               // revision
-  Put16(file, sk + 0x1A, 0x8000);    // self-relative
+  file[sk + 0x18] = 1;             // revision
+  Put16(file, sk + 0x1A, 0x8000);  // self-relative
   // The rest of the hbin is one free cell (positive size).
   const std::size_t rest = sk + skSize;
   Put32(file, rest, static_cast<std::uint32_t>(bin + kHbinSize - rest));

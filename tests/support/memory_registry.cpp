@@ -22,9 +22,9 @@ constexpr RegistryHandle kFirstRootHandle = 0x80000000u;
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return FoldAscii(x) == FoldAscii(y);
+         });
 }
 
 RegistryStatus CopyName(const std::string& name, char* buffer, std::uint32_t capacity) {
@@ -149,10 +149,12 @@ RegistryStatus MemoryRegistry::QueryKeyInfo(RegistryHandle handle,
   info.subkeyCount = static_cast<std::uint32_t>(key->subkeys.size());
   info.valueCount = static_cast<std::uint32_t>(key->values.size());
   for (const auto& k : key->subkeys) {
-    info.maxSubkeyNameLength = std::max(info.maxSubkeyNameLength, static_cast<std::uint32_t>(k->name.size()));
+    info.maxSubkeyNameLength =
+        std::max(info.maxSubkeyNameLength, static_cast<std::uint32_t>(k->name.size()));
   }
   for (const auto& v : key->values) {
-    info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<std::uint32_t>(v.name.size()));
+    info.maxValueNameLength =
+        std::max(info.maxValueNameLength, static_cast<std::uint32_t>(v.name.size()));
   }
   return RegistryStatus::Ok;
 }
@@ -160,7 +162,8 @@ RegistryStatus MemoryRegistry::QueryKeyInfo(RegistryHandle handle,
 RegistryStatus MemoryRegistry::EnumValueName(RegistryHandle handle, std::uint32_t index,
                                              char* buffer, std::uint32_t capacity) {
   Key* key = nullptr;
-  if (!Resolve(handle, kQueryValue, key) || index >= key->values.size()) return RegistryStatus::Failed;
+  if (!Resolve(handle, kQueryValue, key) || index >= key->values.size())
+    return RegistryStatus::Failed;
   return CopyName(key->values[index].name, buffer, capacity);
 }
 

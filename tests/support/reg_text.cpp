@@ -22,8 +22,8 @@ std::string Utf16ToUtf8(std::string_view bytes) {
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
   u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
-                     reinterpret_cast<const UChar*>(units.data()), static_cast<int32_t>(units.size()),
-                     0xFFFD, nullptr, &status);
+                     reinterpret_cast<const UChar*>(units.data()),
+                     static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
   out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
   return out;
 }
@@ -57,8 +57,10 @@ std::string Upper(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -108,13 +110,15 @@ HiveValue ValueOfLine(std::string_view line) {
     value.data = Utf16(Quoted(data, at));
   } else if (data.rfind("dword:", 0) == 0) {
     value.type = 4;
-    value.data = DwordData(static_cast<std::uint32_t>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
+    value.data =
+        DwordData(static_cast<std::uint32_t>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
   } else if (data.rfind("hex:", 0) == 0) {
     value.type = 3;
     value.data = HexBytes(data.substr(4));
   } else if (data.rfind("hex(", 0) == 0) {
     const std::size_t close = data.find("):");
-    value.type = static_cast<std::uint32_t>(std::stoul(std::string(data.substr(4, close - 4)), nullptr, 16));
+    value.type =
+        static_cast<std::uint32_t>(std::stoul(std::string(data.substr(4, close - 4)), nullptr, 16));
     value.data = HexBytes(data.substr(close + 2));
   } else {
     throw std::runtime_error("unknown data: " + std::string(data));

@@ -74,15 +74,17 @@ class ScratchDir {
  public:
   ScratchDir() {
     static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tovrix-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
+    dir_ =
+        std::filesystem::temp_directory_path() /
+        ("tovrix-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(dir_);
   }
   ~ScratchDir() {
     namespace fs = std::filesystem;
     std::error_code ignored;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    for (auto it = fs::recursive_directory_iterator(dir_, ignored); it != fs::end(it); it.increment(ignored)) {
+    for (auto it = fs::recursive_directory_iterator(dir_, ignored); it != fs::end(it);
+         it.increment(ignored)) {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     }
     fs::remove_all(dir_, ignored);

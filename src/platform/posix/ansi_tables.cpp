@@ -26,25 +26,23 @@ struct CodePageInfo {
 };
 
 constexpr CodePageInfo kCodePages[] = {
-    {1252, "windows-1252", true}, {932, "windows-932", false},
-    {936, "windows-936", true},   {949, "windows-949", true},
-    {950, "windows-950", true},
+    {1252, "windows-1252", true}, {932, "windows-932", false}, {936, "windows-936", true},
+    {949, "windows-949", true},   {950, "windows-950", true},
 };
 
 const CodePageInfo& InfoFor(unsigned codePage) {
   for (const CodePageInfo& info : kCodePages) {
     if (info.codePage == codePage) return info;
   }
-  throw std::runtime_error("unsupported ANSI code page " +
-                           std::to_string(codePage));
+  throw std::runtime_error("unsupported ANSI code page " + std::to_string(codePage));
 }
 
 ConverterPtr OpenConverter(const CodePageInfo& info) {
   UErrorCode status = U_ZERO_ERROR;
   ConverterPtr converter(ucnv_open(info.icuName, &status));
   if (U_FAILURE(status) || converter == nullptr) {
-    throw std::runtime_error(std::string("ICU has no converter ") +
-                             info.icuName + ": " + u_errorName(status));
+    throw std::runtime_error(std::string("ICU has no converter ") + info.icuName + ": " +
+                             u_errorName(status));
   }
   // ICU's own substitution character is 0x1A for some code pages; Windows
   // writes the code page's default character, '?', in all of them.
@@ -62,8 +60,7 @@ std::uint16_t ConvertUnit(UConverter* converter, char16_t unit) {
   char out[8];
   UErrorCode status = U_ZERO_ERROR;
   const UChar source = unit;
-  const int32_t length =
-      ucnv_fromUChars(converter, out, sizeof out, &source, 1, &status);
+  const int32_t length = ucnv_fromUChars(converter, out, sizeof out, &source, 1, &status);
   if (U_FAILURE(status) || length < 1 || length > 2) {
     return AnsiTables::kDefaultChar;
   }
@@ -77,16 +74,14 @@ std::uint16_t ConvertUnit(UConverter* converter, char16_t unit) {
 char16_t DecodeBytes(UConverter* converter, const char* bytes, int32_t count) {
   UChar out[4];
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length =
-      ucnv_toUChars(converter, out, 4, bytes, count, &status);
+  const int32_t length = ucnv_toUChars(converter, out, 4, bytes, count, &status);
   if (U_FAILURE(status) || length != 1) return u'\uFFFD';
   // ICU substitutes U+001A for undefined single bytes.
   if (out[0] == 0x1A && !(count == 1 && bytes[0] == 0x1A)) return u'\uFFFD';
   return static_cast<char16_t>(out[0]);
 }
 
-void FillWide(const CodePageInfo& info, UConverter* converter,
-              AnsiTables& tables) {
+void FillWide(const CodePageInfo& info, UConverter* converter, AnsiTables& tables) {
   tables.wide.assign(0x10000, AnsiTables::kDefaultChar);
   // The ASCII range is the same in every ANSI code page. ICU's table for
   // 932 swaps 0x1A, 0x1C and 0x7F, which Windows does not.
@@ -130,8 +125,7 @@ void FillDecoding(UConverter* converter, AnsiTables& tables) {
   for (unsigned leadByte = 0x80; leadByte < 256; ++leadByte) {
     if (!tables.lead[leadByte]) continue;
     for (unsigned trail = 0; trail < 256; ++trail) {
-      const char bytes[2] = {static_cast<char>(leadByte),
-                             static_cast<char>(trail)};
+      const char bytes[2] = {static_cast<char>(leadByte), static_cast<char>(trail)};
       tables.pairs[leadByte << 8 | trail] = DecodeBytes(converter, bytes, 2);
     }
   }
@@ -209,8 +203,7 @@ const AnsiTables& Tables() {
   return *tables;
 }
 
-void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text,
-                      std::u16string& out) {
+void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text, std::u16string& out) {
   const std::size_t start = out.size();
   out.resize(start + text.size());
   char16_t* dest = out.data() + start;
@@ -230,8 +223,6 @@ ScopedCodePageForTesting::ScopedCodePageForTesting(unsigned codePage) {
   saved_ = std::exchange(CurrentTables(), BuildAnsiTables(codePage));
 }
 
-ScopedCodePageForTesting::~ScopedCodePageForTesting() {
-  CurrentTables() = std::move(saved_);
-}
+ScopedCodePageForTesting::~ScopedCodePageForTesting() { CurrentTables() = std::move(saved_); }
 
 }  // namespace tovrix::platform::posix

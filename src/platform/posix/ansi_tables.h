@@ -69,8 +69,7 @@ const AnsiTables& Tables();
 
 // ANSI bytes -> UTF-16 units, character by character, appended to `out`.
 // A lead byte at the end of the text is decoded as a single byte.
-void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text,
-                      std::u16string& out);
+void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text, std::u16string& out);
 
 // Replaces the process's code page while it lives (tests only; not
 // thread-safe, and callers must not hold on to tables across it).

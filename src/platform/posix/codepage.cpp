@@ -34,8 +34,7 @@ void AppendUtf8(char32_t code, std::string& out) {
 
 unsigned AnsiCodePage() { return posix::Tables().codePage; }
 
-void AppendWideAsAnsi(const char16_t* units, std::size_t count,
-                      std::string& out) {
+void AppendWideAsAnsi(const char16_t* units, std::size_t count, std::string& out) {
   const posix::AnsiTables& tables = posix::Tables();
   const std::uint16_t* wide = tables.wide.data();
   const std::size_t start = out.size();
@@ -76,10 +75,8 @@ std::string UpperBuffer(std::string_view text) {
     const UChar32 upper = u_toupper(unit);
     if (upper != unit && upper <= 0xFFFF) {
       const std::uint16_t bytes = tables.wide[static_cast<std::size_t>(upper)];
-      if (bytes >= 0x100 &&
-          tables.DecodePair(static_cast<unsigned char>(bytes >> 8),
-                            static_cast<unsigned char>(bytes & 0xFF)) ==
-              upper) {
+      if (bytes >= 0x100 && tables.DecodePair(static_cast<unsigned char>(bytes >> 8),
+                                              static_cast<unsigned char>(bytes & 0xFF)) == upper) {
         result[i] = static_cast<char>(bytes >> 8);
         result[i + 1] = static_cast<char>(bytes & 0xFF);
       }
@@ -96,10 +93,9 @@ std::string AnsiToUtf8(std::string_view text) {
   out.reserve(units.size());
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() &&
-        units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00),
-                 out);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00), out);
       ++i;
     } else if (unit >= 0xD800 && unit <= 0xDFFF) {
       AppendUtf8(0xFFFD, out);

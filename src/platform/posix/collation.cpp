@@ -127,10 +127,9 @@ CollatorPtr OpenTailored(unsigned codePage) {
   rules += u' ';
   rules += RuleText();
   UParseError parseError;
-  CollatorPtr collator(
-      ucol_openRules(reinterpret_cast<const UChar*>(rules.data()),
-                     static_cast<int32_t>(rules.size()), UCOL_DEFAULT,
-                     UCOL_TERTIARY, &parseError, &status));
+  CollatorPtr collator(ucol_openRules(reinterpret_cast<const UChar*>(rules.data()),
+                                      static_cast<int32_t>(rules.size()), UCOL_DEFAULT,
+                                      UCOL_TERTIARY, &parseError, &status));
   if (U_FAILURE(status)) return nullptr;
   return collator;
 }
@@ -156,8 +155,7 @@ const Collators& CollatorsFor(unsigned codePage) {
 
 // Rank of a special character (ordered as Windows orders them), or -1.
 int SpecialRank(char16_t unit) {
-  if ((unit >= 0x01 && unit <= 0x08) || (unit >= 0x0E && unit <= 0x1F) ||
-      unit == 0x7F) {
+  if ((unit >= 0x01 && unit <= 0x08) || (unit >= 0x0E && unit <= 0x1F) || unit == 0x7F) {
     return unit;
   }
   switch (unit) {
@@ -323,10 +321,9 @@ CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ig
     std::string& key = impl_->keys[i];
     key.resize(std::max<std::size_t>(32, 4 * wide.size() + 16));
     for (;;) {
-      const int32_t length = ucol_getSortKey(collator, reinterpret_cast<const UChar*>(wide.data()),
-                                             static_cast<int32_t>(wide.size()),
-                                             reinterpret_cast<uint8_t*>(key.data()),
-                                             static_cast<int32_t>(key.size()));
+      const int32_t length = ucol_getSortKey(
+          collator, reinterpret_cast<const UChar*>(wide.data()), static_cast<int32_t>(wide.size()),
+          reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
       if (length <= static_cast<int32_t>(key.size())) {
         key.resize(static_cast<std::size_t>(std::max(length, 1) - 1));  // without its NUL
         break;
@@ -350,8 +347,7 @@ int CollationKeys::Compare(std::size_t a, std::size_t b) const {
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   const posix::AnsiTables& tables = posix::Tables();
   const Collators& collators = CollatorsFor(tables.codePage);
-  UCollator* collator =
-      ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
+  UCollator* collator = ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
   if (collator == nullptr) return FallbackCompare(a, b, ignoreCase);
   if (ignoreCase) {
     const int order = CompareAscii(WeightsFor(tables.codePage, collator), a, b);
@@ -363,11 +359,9 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   wideB.clear();
   posix::AppendAnsiAsWide(tables, a, wideA);
   posix::AppendAnsiAsWide(tables, b, wideB);
-  const UCollationResult result =
-      ucol_strcoll(collator, reinterpret_cast<const UChar*>(wideA.data()),
-                   static_cast<int32_t>(wideA.size()),
-                   reinterpret_cast<const UChar*>(wideB.data()),
-                   static_cast<int32_t>(wideB.size()));
+  const UCollationResult result = ucol_strcoll(
+      collator, reinterpret_cast<const UChar*>(wideA.data()), static_cast<int32_t>(wideA.size()),
+      reinterpret_cast<const UChar*>(wideB.data()), static_cast<int32_t>(wideB.size()));
   if (result == UCOL_LESS) return -1;
   if (result == UCOL_GREATER) return 1;
   return TieBreak(wideA, wideB);

@@ -34,9 +34,7 @@ constexpr DefaultVariable kDefaults[] = {
     {"SystemDrive", "C:"},
 };
 
-char FoldAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -58,9 +56,8 @@ std::u16string Utf8ToUnits(std::string_view utf8) {
   std::u16string units(utf8.size(), u'\0');
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(units.data()),
-                       static_cast<int32_t>(units.size()), &length, utf8.data(),
-                       static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(units.data()), static_cast<int32_t>(units.size()),
+                       &length, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
                        &status);
   units.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
   return units;
@@ -86,8 +83,7 @@ std::u16string UpperUnits(std::string_view utf8) {
 // differ; `exact` tells whether they are spelled alike. Windows compares
 // names in Unicode without regard to case; plain ASCII names (nearly all)
 // are compared byte by byte here.
-const char* MatchEntry(const char* entry, std::string_view name,
-                       bool nameIsAscii, bool& exact) {
+const char* MatchEntry(const char* entry, std::string_view name, bool nameIsAscii, bool& exact) {
   const std::size_t length = name.size();
   exact = true;
   std::size_t k = 0;
@@ -107,8 +103,7 @@ const char* MatchEntry(const char* entry, std::string_view name,
   }
   const char* equals = std::strchr(entry, '=');
   if (equals == nullptr || equals == entry) return nullptr;
-  const std::string_view entryName(entry,
-                                   static_cast<std::size_t>(equals - entry));
+  const std::string_view entryName(entry, static_cast<std::size_t>(equals - entry));
   if (IsAscii(entryName)) return nullptr;
   exact = entryName == name;
   if (exact || UpperUnits(entryName) == UpperUnits(name)) return equals + 1;
@@ -120,8 +115,7 @@ const char* MatchEntry(const char* entry, std::string_view name,
 bool LookUp(std::string_view name, std::string& value) {
   if (name.find('=') != std::string_view::npos) return false;
   const bool nameIsAscii = IsAscii(name);
-  const std::string utf8Name =
-      nameIsAscii ? std::string(name) : AnsiToUtf8(name);
+  const std::string utf8Name = nameIsAscii ? std::string(name) : AnsiToUtf8(name);
   const char* found = nullptr;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     bool exact = false;

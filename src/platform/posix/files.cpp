@@ -10,13 +10,13 @@
 // and the file it names is written.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,8 +60,7 @@ class FdCloser {
 
 // Opens `path` for reading; only a regular file is accepted. O_NONBLOCK
 // keeps a FIFO from blocking the open; it has no effect on regular files.
-int OpenRegularForReading(std::string_view path, std::size_t& size,
-                          std::string& error) {
+int OpenRegularForReading(std::string_view path, std::size_t& size, std::string& error) {
   std::string cPath;
   if (!ToCPath(path, cPath)) {
     error = SystemText(path.empty() ? ENOENT : EINVAL);
@@ -132,8 +131,7 @@ std::string FullPath(std::string_view path) {
   std::string cPath;
   if (!ToCPath(path, cPath)) return std::string(path);
   const std::size_t slash = cPath.rfind('/');
-  const std::string name =
-      slash == std::string::npos ? cPath : cPath.substr(slash + 1);
+  const std::string name = slash == std::string::npos ? cPath : cPath.substr(slash + 1);
   std::string directory = slash == std::string::npos ? std::string(".")
                           : slash == 0               ? std::string("/")
                                                      : cPath.substr(0, slash);
@@ -372,16 +370,14 @@ WriteResult FileWriter::Open(std::string_view path) {
   impl_ = nullptr;
   std::string target;
   if (!ToCPath(path, target)) {
-    return {WriteStatus::CreateFailed,
-            SystemText(path.empty() ? ENOENT : EINVAL)};
+    return {WriteStatus::CreateFailed, SystemText(path.empty() ? ENOENT : EINVAL)};
   }
   target = FollowLinks(std::move(target));
   mode_t mode = 0666 & ~CurrentUmask();
   bool inPlace = false;
   struct stat info;
   if (::stat(target.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode))
-      return {WriteStatus::CreateFailed, SystemText(EISDIR)};
+    if (S_ISDIR(info.st_mode)) return {WriteStatus::CreateFailed, SystemText(EISDIR)};
     if (::access(target.c_str(), W_OK) != 0) {
       return {WriteStatus::CreateFailed, SystemText(errno)};
     }
@@ -402,8 +398,8 @@ WriteResult FileWriter::Open(std::string_view path) {
   if (!inPlace) {
     const std::size_t slash = target.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string pattern = target.substr(0, nameStart) + "." +
-                          target.substr(nameStart) + ".tmpXXXXXX";
+    std::string pattern =
+        target.substr(0, nameStart) + "." + target.substr(nameStart) + ".tmpXXXXXX";
     CleanupSignalsBlocked blocked;
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {

@@ -24,8 +24,8 @@
 #include <fcntl.h>
 #include <hivex.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -80,9 +80,7 @@ constexpr std::uint32_t kRegMultiSz = 7;
 // path it opened last (see Open).
 constexpr std::size_t kTableSlots = 4096;
 
-std::uint16_t Le16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
+std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t Le32(const unsigned char* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -338,7 +336,8 @@ class HiveRegistry : public RegistryStore {
       Page& page = pages_[at / kPageSize % pages_.size()];
       if (page.number != at / kPageSize && !LoadPage(at / kPageSize, page)) return false;
       const std::size_t within = at % kPageSize;
-      if (within >= page.size) return Fail(Located("a record runs past the end of the file", offset));
+      if (within >= page.size)
+        return Fail(Located("a record runs past the end of the file", offset));
       const std::size_t n = std::min(length - done, page.size - within);
       std::memcpy(out.data() + done, page.bytes.data() + within, n);
       done += n;
@@ -449,15 +448,17 @@ class HiveRegistry : public RegistryStore {
       const std::size_t before = table.ansi.size();
       AppendWideAsAnsi(table.folded.data() + begin, end - begin, table.ansi);
       table.ansiEnd.push_back(static_cast<std::uint32_t>(table.ansi.size()));
-      table.longest = std::max(table.longest, static_cast<std::uint32_t>(table.ansi.size() - before));
+      table.longest =
+          std::max(table.longest, static_cast<std::uint32_t>(table.ansi.size() - before));
       FoldCase(table.folded.data() + begin, table.folded.data() + end);
       table.byHash.emplace_back(HashUnits(table.Folded(i)), static_cast<std::uint32_t>(i));
     }
     std::sort(table.byHash.begin(), table.byHash.end());
     bool distinct = true;
     for (std::size_t k = 1; k < count && distinct; ++k) {
-      distinct = !(table.byHash[k].first == table.byHash[k - 1].first &&
-                   table.Folded(table.byHash[k].second) == table.Folded(table.byHash[k - 1].second));
+      distinct =
+          !(table.byHash[k].first == table.byHash[k - 1].first &&
+            table.Folded(table.byHash[k].second) == table.Folded(table.byHash[k - 1].second));
     }
     return distinct;
   }
@@ -635,12 +636,12 @@ class HiveRegistry : public RegistryStore {
   std::string data_;
   std::string damage_;
   std::vector<Page> pages_ = std::vector<Page>(256);  // 1 MiB of the file
-  std::vector<unsigned char> record_;                  // the record being read
-  std::u16string lookup_;                              // the name being looked up
-  std::vector<unsigned char> vk_, cell_, bytes_;       // a value's record, cell, data
-  std::u16string units_;                               // string data as stored
-  std::size_t found_ = 0;                              // where Find found it
-  std::vector<std::string_view> parts_;                // of the path being opened
+  std::vector<unsigned char> record_;                 // the record being read
+  std::u16string lookup_;                             // the name being looked up
+  std::vector<unsigned char> vk_, cell_, bytes_;      // a value's record, cell, data
+  std::u16string units_;                              // string data as stored
+  std::size_t found_ = 0;                             // where Find found it
+  std::vector<std::string_view> parts_;               // of the path being opened
   struct {
     std::size_t from = 0;  // node the path starts at
     std::string path;
@@ -674,12 +675,14 @@ HiveOpenResult OpenHiveFile(const std::string& path) {
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     const int error = errno;
     ::close(fd);
-    result.error = S_ISDIR(info.st_mode) ? ErrnoText(EISDIR) : error != 0 ? ErrnoText(error)
-                                                                          : "not a regular file";
+    result.error = S_ISDIR(info.st_mode) ? ErrnoText(EISDIR)
+                   : error != 0          ? ErrnoText(error)
+                                         : "not a regular file";
     return result;
   }
   unsigned char header[kHeaderSequence2 + 4] = {};
-  const bool headerRead = ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+  const bool headerRead =
+      ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
   errno = 0;
   hive_h* hive = hivex_open(path.c_str(), 0);
   if (hive == nullptr) {

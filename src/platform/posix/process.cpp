@@ -94,8 +94,7 @@ CommandLineSource GetCommandLineSource() {
 std::string ProgramPath() {
   std::string path(PATH_MAX, '\0');
   for (;;) {
-    const ssize_t length =
-        ::readlink("/proc/self/exe", path.data(), path.size());
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
     if (length < 0) break;
     if (static_cast<std::size_t>(length) < path.size()) {
       path.resize(static_cast<std::size_t>(length));

@@ -24,15 +24,15 @@ void ConvertPiece(UINT codePage, const char16_t* units, int count, std::string& 
   if (need <= 0) return;
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(need));
-  const int made = WideCharToMultiByte(codePage, 0, wide, count, out.data() + start, need,
-                                       nullptr, nullptr);
+  const int made =
+      WideCharToMultiByte(codePage, 0, wide, count, out.data() + start, need, nullptr, nullptr);
   out.resize(start + static_cast<std::size_t>(made > 0 ? made : 0));
 }
 
 }  // namespace
 
-void AppendWideAsAnsiInChunks(const char16_t* units, std::size_t count,
-                              std::size_t maxUnits, std::string& out) {
+void AppendWideAsAnsiInChunks(const char16_t* units, std::size_t count, std::size_t maxUnits,
+                              std::string& out) {
   if (maxUnits < 2) maxUnits = 2;
   while (count > 0) {
     std::size_t piece = count < maxUnits ? count : maxUnits;
@@ -122,13 +122,13 @@ std::string AnsiToUtf8(std::string_view text) {
     if (wideLength > 0) {
       std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
       MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(piece), wide.data(), wideLength);
-      const int need = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0,
-                                           nullptr, nullptr);
+      const int need =
+          WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
       if (need > 0) {
         const std::size_t start = out.size();
         out.resize(start + static_cast<std::size_t>(need));
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data() + start, need,
-                            nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data() + start, need, nullptr,
+                            nullptr);
       }
     }
     done += piece;

@@ -288,9 +288,8 @@ HANDLE CreateTempBeside(const std::string& folder, std::string& name) {
       folder + "~tvx" + Hex(GetCurrentProcessId()) + "-" + Hex(GetTickCount64()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = stem + Hex(++serial) + ".tmp";
-    const HANDLE handle =
-        CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       WatchTemporary(name);
       return handle;

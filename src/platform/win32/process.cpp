@@ -40,8 +40,8 @@ std::string Utf8To(UINT codePage, std::string_view utf8) {
       WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   if (need <= 0) return out;
   out.resize(static_cast<std::size_t>(need));
-  const int made = WideCharToMultiByte(codePage, 0, wide.data(), wideLength, out.data(), need,
-                                       nullptr, nullptr);
+  const int made =
+      WideCharToMultiByte(codePage, 0, wide.data(), wideLength, out.data(), need, nullptr, nullptr);
   out.resize(static_cast<std::size_t>(made > 0 ? made : 0));
   return out;
 }
@@ -64,8 +64,7 @@ std::string ProgramPath() {
   // when the path is longer; grow until the whole path fits.
   std::string path(MAX_PATH, '\0');
   for (;;) {
-    const DWORD length =
-        GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return std::string();
     if (length < path.size()) {
       path.resize(length);

@@ -40,8 +40,7 @@ class Win32Registry : public RegistryStore {
   // define HKEY_LOCAL_MACHINE and its sisters.
   RegistryHandle Root(std::uint32_t root) override {
     if (hive_ != nullptr) return reinterpret_cast<RegistryHandle>(hive_);
-    return static_cast<RegistryHandle>(
-        static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+    return static_cast<RegistryHandle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
   }
 
   RegistryStatus Open(RegistryHandle parent, std::string_view path, std::uint32_t access,
@@ -59,9 +58,9 @@ class Win32Registry : public RegistryStore {
 
   RegistryStatus QueryKeyInfo(RegistryHandle key, RegistryKeyInfo& info) override {
     DWORD subkeys = 0, maxSubkeyLength = 0, values = 0, maxValueNameLength = 0;
-    const LONG error = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subkeys,
-                                        &maxSubkeyLength, nullptr, &values, &maxValueNameLength,
-                                        nullptr, nullptr, nullptr);
+    const LONG error =
+        RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subkeys, &maxSubkeyLength,
+                         nullptr, &values, &maxValueNameLength, nullptr, nullptr, nullptr);
     if (error != ERROR_SUCCESS) return RegistryStatus::Failed;
     info.subkeyCount = subkeys;
     info.maxSubkeyNameLength = maxSubkeyLength;
@@ -73,15 +72,15 @@ class Win32Registry : public RegistryStore {
   RegistryStatus EnumValueName(RegistryHandle key, std::uint32_t index, char* buffer,
                                std::uint32_t capacity) override {
     DWORD length = capacity;
-    return FromError(RegEnumValueA(ToHkey(key), index, buffer, &length, nullptr, nullptr,
-                                   nullptr, nullptr));
+    return FromError(
+        RegEnumValueA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr));
   }
 
   RegistryStatus EnumSubkeyName(RegistryHandle key, std::uint32_t index, char* buffer,
                                 std::uint32_t capacity) override {
     DWORD length = capacity;
-    return FromError(RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr,
-                                   nullptr, nullptr));
+    return FromError(
+        RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr));
   }
 
   RegistryStatus QueryValue(RegistryHandle key, std::string_view name, std::uint32_t& type,
@@ -89,8 +88,8 @@ class Win32Registry : public RegistryStore {
     const std::string valueName(name);
     DWORD valueType = 0;
     DWORD byteCount = data == nullptr ? 0 : size;
-    const LONG error = RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &valueType,
-                                        data, &byteCount);
+    const LONG error =
+        RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &valueType, data, &byteCount);
     type = valueType;
     size = byteCount;
     return FromError(error);
@@ -121,8 +120,8 @@ HiveOpenResult OpenHiveFile(const std::string& path) {
   }
   // A key that does not answer now would give an empty export later.
   auto store = std::make_unique<Win32Registry>(hive);
-  const LONG answered = RegQueryInfoKeyA(hive, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  const LONG answered = RegQueryInfoKeyA(hive, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr);
   if (answered != ERROR_SUCCESS) {
     result.error = "the loaded hive does not answer (" + ErrorText(answered) + ")";
     return result;

@@ -19,8 +19,8 @@ inline constexpr std::size_t CodePageChunkUnits = std::size_t{1} << 29;
 
 // Appends the ANSI form of `count` units to `out`, converting at most
 // `maxUnits` (at least 2) units per call.
-void AppendWideAsAnsiInChunks(const char16_t* units, std::size_t count,
-                              std::size_t maxUnits, std::string& out);
+void AppendWideAsAnsiInChunks(const char16_t* units, std::size_t count, std::size_t maxUnits,
+                              std::string& out);
 
 }  // namespace tovrix::platform::win32
 

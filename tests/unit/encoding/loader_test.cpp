@@ -47,6 +47,7 @@ Lines LinesOf(const std::string& path) {
 }
 
 // The whole-file decoding and the line walk agree on every short form.
+// clang-format off
 TEST(Loader, Utf16FilesWholeAndLineByLine) {
   const std::string nul(1, '\0');
   struct Case {
@@ -78,9 +79,11 @@ TEST(Loader, Utf16FilesWholeAndLineByLine) {
   TempFile empty("");
   EXPECT_EQ(LoadUnicodeText(empty.path()), "");
 }
+// clang-format on
 
 // Files are read a MiB at a time and decoded 2048 units at a time: lines,
 // line breaks and surrogates across those boundaries lose nothing.
+// clang-format off
 TEST(Loader, PieceBoundariesLoseNothing) {
   auto units = [](std::initializer_list<unsigned> list) {
     std::string bytes;
@@ -130,6 +133,7 @@ TEST(Loader, PieceBoundariesLoseNothing) {
   TempFile late(plain + "ab" + std::string(1, '\0') + "c\r\n");
   EXPECT_EQ(LinesOf(late.path()), (Lines{plain + "ab"}));
 }
+// clang-format on
 
 TEST(Loader, ChoosesTheDecoderByTheHead) {
   TempFile utf16(Utf16File("REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n"));
@@ -147,6 +151,7 @@ TEST(Loader, ChoosesTheDecoderByTheHead) {
   EXPECT_EQ(LoadPlainText(binary.path()), ansi);
 }
 
+// clang-format off
 TEST(Loader, HeadAndFailures) {
   TempFile file(std::string("\xFF\xFE" "a\0b\0", 6));
   EXPECT_EQ(ReadFileHead(file.path(), 2048), "\xFF\xFE" "a b ");
@@ -161,6 +166,7 @@ TEST(Loader, HeadAndFailures) {
     EXPECT_THROW(LinesOf(path), EFOpenError) << path;
   }
 }
+// clang-format on
 
 }  // namespace
 }  // namespace tovrix

@@ -69,12 +69,15 @@ TEST(OutputFile, FailureToCreateLeavesNothingBehind) {
   lists.defaultAddReg.Add("line");
   std::filesystem::create_directories(dir.Path("sub"));
   const std::string locked = dir.Write("locked.inf", "old\r\n");
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                           std::filesystem::perms::others_write,
+  std::filesystem::permissions(locked,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
   // A folder where the file should go, no folder to put it in, no name,
   // a read-only file.
-  for (const std::string& path : {dir.Path("sub"), dir.Path("missing/out.inf"), std::string(), locked}) {
+  for (const std::string& path :
+       {dir.Path("sub"), dir.Path("missing/out.inf"), std::string(), locked}) {
     EXPECT_THROW(WriteOutputDocument(lists, path), EFCreateError) << path;
   }
   EXPECT_EQ(dir.Read("locked.inf"), "old\r\n");

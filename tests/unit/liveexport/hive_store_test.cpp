@@ -12,10 +12,10 @@
 #include "liveexport/offline_registry.h"
 #include "liveexport/registry.h"
 #include "platform/registry.h"
+#include "registry/registry.h"
 #include "support/hive_writer.h"
 #include "support/test_util.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {
@@ -61,6 +61,7 @@ TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
     std::string stored;
     std::string delivered;
   };
+  // clang-format off
   const Case cases[] = {
       {"sz", 1, Utf16("ab"), std::string("ab\0", 3)},
       {"unterminated", 1, Utf16("ab", false), "ab"},
@@ -76,6 +77,7 @@ TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
       {"binary", 3, std::string("\x00\xFF\x01", 3), std::string("\x00\xFF\x01", 3)},
       {"big", 3, std::string(20000, '\x5A'), std::string(20000, '\x5A')},  // in segments
   };
+  // clang-format on
   HiveKey key{"K", {}};
   for (const Case& c : cases) key.values.push_back(HiveValue{c.name, c.type, c.stored});
   const std::string path = Make({key});
@@ -98,8 +100,8 @@ TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
       EXPECT_EQ(capacity, size);
     }
     capacity = size + 1;
-    ASSERT_EQ(store->QueryValue(handle, c.name, type,
-                                reinterpret_cast<unsigned char*>(data.data()), capacity),
+    ASSERT_EQ(store->QueryValue(handle, c.name, type, reinterpret_cast<unsigned char*>(data.data()),
+                                capacity),
               RegistryStatus::Ok);
     EXPECT_EQ(data.substr(0, capacity), c.delivered) << c.name;
   }
@@ -108,8 +110,11 @@ TEST_F(HiveStoreTest, DeliversDataAsTheAnsiRegistryFunctions) {
 
 TEST_F(HiveStoreTest, NamesComeInTheHivesOrderAndAreLookedUpLikeWindows) {
   auto store = Open(Make({
-      {"K", {{"zeta", 4, DwordData(1)}, {"", 1, Utf16("d")}, {"\xC3\x84rger", 4, DwordData(2)},
-             {"S\xC4\x93ttings", 4, DwordData(3)}}},
+      {"K",
+       {{"zeta", 4, DwordData(1)},
+        {"", 1, Utf16("d")},
+        {"\xC3\x84rger", 4, DwordData(2)},
+        {"S\xC4\x93ttings", 4, DwordData(3)}}},
       {"K\\b", {}},
       {"K\\A", {}},
       {"K\\S\xC4\x93ttings", {{"in", 4, DwordData(4)}}},
@@ -127,9 +132,9 @@ TEST_F(HiveStoreTest, NamesComeInTheHivesOrderAndAreLookedUpLikeWindows) {
     const char* path;
     bool found;
   };
-  for (const Lookup& l : {Lookup{"k\\A", true}, Lookup{"K\\B\\", true},
-                          Lookup{"K\\\xE4RGER", true}, Lookup{"K\\Settings", false},
-                          Lookup{"K\\\\A", false}, Lookup{"K\\A\\x", false}}) {
+  for (const Lookup& l :
+       {Lookup{"k\\A", true}, Lookup{"K\\B\\", true}, Lookup{"K\\\xE4RGER", true},
+        Lookup{"K\\Settings", false}, Lookup{"K\\\\A", false}, Lookup{"K\\A\\x", false}}) {
     TRegistry registry(*store);
     registry.SetRoot(platform::kHiveRoot);
     EXPECT_EQ(registry.OpenKeyRead(l.path), l.found) << l.path;
@@ -163,6 +168,7 @@ TEST_F(HiveStoreTest, RefusesFilesThatAreNoSoundHives) {
 
 // A subkey whose record names another parent breaks the tree; the export
 // stops with a failure naming the file instead of writing what it found.
+// clang-format off
 TEST_F(HiveStoreTest, ADamagedTreeFailsTheExportNamingTheFile) {
   const std::string path = Make({{"K\\A", {{"v", 1, Utf16("x")}}}, {"K\\B", {}}});
   std::string bytes = dir_.Read("SOFTWARE");
@@ -181,6 +187,7 @@ TEST_F(HiveStoreTest, ADamagedTreeFailsTheExportNamingTheFile) {
             }).find(path),
             std::string::npos);
 }
+// clang-format on
 
 // Two subkeys of one name in other letter cases cannot both be reached by
 // name: Windows keeps no such pair, and a hive holding one is damaged.

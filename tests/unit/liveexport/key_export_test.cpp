@@ -9,9 +9,9 @@
 
 #include "liveexport/live_test_util.h"
 #include "liveexport/registry.h"
+#include "registry/registry.h"
 #include "rewrite/env_guard.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {
@@ -106,6 +106,7 @@ TEST_F(KeyExportTest, KeyPathsByRootAndOrder) {
     std::uint32_t root;
     const char* keyPath;
     const char* written;
+    // clang-format off
   } cases[] = {
       {kHklm, "software\\x", "x"},
       {kHklm, "SYSTEM\\CurrentControlSet\\Services\\X", "ControlSet001\\Services\\X"},
@@ -115,8 +116,10 @@ TEST_F(KeyExportTest, KeyPathsByRootAndOrder) {
       {kHkcu, "Q\"K", "Q\"\"K"},
       {kHkcu, "Missing\\Key", "Missing\\Key"},  // a missing key still gives its key line
   };
+  // clang-format on
   for (const auto& c : cases) {
-    EXPECT_EQ(Export(c.root, c.keyPath), Lines{"0x0,\"" + std::string(c.written) + "\""}) << c.keyPath;
+    EXPECT_EQ(Export(c.root, c.keyPath), Lines{"0x0,\"" + std::string(c.written) + "\""})
+        << c.keyPath;
   }
   // A whole root: its subkeys are named without a leading backslash.
   EXPECT_EQ(Export(kHkeyClassesRoot, ""), (Lines{"0x0,\"Classes\\\"", "0x0,\"Classes\\.txt\""}));
@@ -197,12 +200,10 @@ TEST_F(KeyExportTest, RewritesTextDataByReplaceMode) {
   store_.SetValue(kHkcu, "P", "e", kRegExpandSz, Sz("%SystemRoot%\\system32\\x.dll"));
   store_.SetValue(kHkcu, "P", "m", kRegMultiSz, MultiSz({"C:\\Program Files\\a", "c:\\boot.ini"}));
   store_.SetValue(kHkcu, "P", "s", kRegSz, Sz("D:\\data"));
-  EXPECT_EQ(Export(kHkcu, "P"),
-            (Lines{"0x0,\"P\"", "0x2,\"P\",\"e\",\"X:\\I386\\system32\\x.dll\"",
-                   "0x7,\"P\",\"m\",\"X:\\PROGRAMS\\a\",\"X:\\boot.ini\"",
-                   "0x1,\"P\",\"s\",\"D:\\data\""}));
+  EXPECT_EQ(Export(kHkcu, "P"), (Lines{"0x0,\"P\"", "0x2,\"P\",\"e\",\"X:\\I386\\system32\\x.dll\"",
+                                       "0x7,\"P\",\"m\",\"X:\\PROGRAMS\\a\",\"X:\\boot.ini\"",
+                                       "0x1,\"P\",\"s\",\"D:\\data\""}));
 }
 
 }  // namespace
 }  // namespace tovrix
-

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "liveexport/registry.h"
-#include "rewrite/settings.h"
 #include "registry/registry.h"
+#include "rewrite/settings.h"
 
 namespace tovrix {
 namespace {
@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint32_t kHklm = kHkeyLocalMachine;
 constexpr std::uint32_t kHkcu = kHkeyCurrentUser;
 
+// clang-format off
 TEST(ParseKeyListLine, RecognisesRootsAndCutsTheKeyPath) {
   const struct {
     std::string line;
@@ -57,6 +58,7 @@ TEST(ParseKeyListLine, RecognisesRootsAndCutsTheKeyPath) {
     EXPECT_EQ(entry->keyPath, c.keyPath) << c.line;
   }
 }
+// clang-format on
 
 // (Roots and paths that select no section are the end-to-end case
 // keylist/skipped-roots.)

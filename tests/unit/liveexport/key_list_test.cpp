@@ -9,9 +9,9 @@
 
 #include "liveexport/live_test_util.h"
 #include "liveexport/registry.h"
+#include "registry/registry.h"
 #include "rewrite/env_guard.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {
@@ -67,7 +67,8 @@ TEST_F(KeyListTest, AppendingCutsTheSectionsEarlierItemsAtLineBreaks) {
 }
 
 TEST_F(KeyListTest, MissingFileRaisesOpenError) {
-  EXPECT_THROW(ProcessKeyList(dir_.Path("keys.txt"), store_, settings_, lists_, console_), EFOpenError);
+  EXPECT_THROW(ProcessKeyList(dir_.Path("keys.txt"), store_, settings_, lists_, console_),
+               EFOpenError);
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include "liveexport/live_test_util.h"
 #include "liveexport/registry.h"
 #include "platform/process.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {
@@ -30,7 +30,8 @@ HiveFiles Locate(const std::vector<std::string>& files, const std::string& folde
   for (const std::string& file : files) dir.Write(file, "x");
   HiveFiles found = LocateHives(folder.empty() ? dir.dir().string() : dir.Path(folder));
   for (std::string* path : {&found.software, &found.system, &found.ntuser}) {
-    if (!path->empty()) *path = fs::path(*path).lexically_normal().lexically_relative(dir.dir()).generic_string();
+    if (!path->empty())
+      *path = fs::path(*path).lexically_normal().lexically_relative(dir.dir()).generic_string();
   }
   return found;
 }
@@ -41,6 +42,7 @@ TEST(LocateHives, FindsTheHivesOfEachFolderShape) {
     std::string folder;
     HiveFiles want;
   };
+  // clang-format off
   const Case cases[] = {
       // An installation's root.
       {{"Windows/System32/config/SOFTWARE", "Windows/System32/config/SYSTEM",
@@ -68,6 +70,7 @@ TEST(LocateHives, FindsTheHivesOfEachFolderShape) {
       // A folder named like a hive is no hive; a file named like a folder no folder.
       {{"SOFTWARE/x", "Windows", "NTUSER.DAT/y", "SYSTEM"}, "", {"", "SYSTEM", ""}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const HiveFiles found = Locate(c.files, c.folder);
     EXPECT_EQ(found.software, c.want.software) << c.files[0];
@@ -78,7 +81,8 @@ TEST(LocateHives, FindsTheHivesOfEachFolderShape) {
 
 TEST(LocateHives, AFolderThatGivesNoHiveIsAFailureNamingIt) {
   EXPECT_THROW(Locate({"Windows/System32/config/SAM", "readme.txt"}), EFOpenError);
-  EXPECT_NE(testing::FailureOf<EFOpenError>([] { Locate({}, "missing"); }).find("missing"), std::string::npos);
+  EXPECT_NE(testing::FailureOf<EFOpenError>([] { Locate({}, "missing"); }).find("missing"),
+            std::string::npos);
 }
 
 // Three memory stores stand in for the hive files.
@@ -99,6 +103,7 @@ TEST(MountHivesTest, PutsTheRootsOverTheHives) {
     const char* value;
     std::string data;  // empty: the key does not open
   };
+  // clang-format off
   const Read reads[] = {
       {kHkeyLocalMachine, "SOFTWARE\\Vendor", "v", Sz("sw")},
       {kHkeyLocalMachine, "software\\vendor\\", "v", Sz("sw")},
@@ -109,6 +114,7 @@ TEST(MountHivesTest, PutsTheRootsOverTheHives) {
       {kHkeyLocalMachine, "\\\\SOFTWARE", "", ""},
       {kHkeyUsers, ".DEFAULT", "", ""},
   };
+  // clang-format on
   for (const Read& r : reads) {
     TRegistry registry(*mounted);
     registry.SetRoot(r.root);

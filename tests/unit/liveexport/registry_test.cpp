@@ -7,9 +7,9 @@
 #include <string>
 
 #include "liveexport/live_test_util.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {
@@ -28,9 +28,9 @@ TEST_F(RegistryTest, OpensRelativeToRootOrOpenKeyAndFallsBackOnAccess) {
 
   EXPECT_TRUE(reg.OpenKeyRead("software\\VENDOR"));  // letter case ignored
   EXPECT_EQ(reg.Access(), kKeyRead);
-  EXPECT_TRUE(reg.OpenKeyRead("App"));  // relative to the open key
-  EXPECT_FALSE(reg.OpenKeyRead("Software"));  // not below App
-  EXPECT_TRUE(reg.HasOpenKey());              // a failed open keeps the old key
+  EXPECT_TRUE(reg.OpenKeyRead("App"));         // relative to the open key
+  EXPECT_FALSE(reg.OpenKeyRead("Software"));   // not below App
+  EXPECT_TRUE(reg.HasOpenKey());               // a failed open keeps the old key
   EXPECT_TRUE(reg.OpenKeyRead("\\Software"));  // a leading '\' starts at the root
   reg.CloseCurrentKey();
   EXPECT_FALSE(reg.HasOpenKey());
@@ -98,7 +98,7 @@ TEST_F(RegistryTest, ReadsValuesByType) {
   ASSERT_TRUE(reg.OpenKeyRead("K"));
   EXPECT_EQ(reg.ReadStringValue("Str"), "ab");
   EXPECT_EQ(reg.ReadStringValue("NoNul"), "xyz");
-  EXPECT_EQ(reg.ReadStringValue("Missing"), "");  // missing: empty, no error
+  EXPECT_EQ(reg.ReadStringValue("Missing"), "");   // missing: empty, no error
   EXPECT_EQ(reg.ReadDwordValue("Short"), 0x1234);  // high bytes read as 0
 
   RegistryValueInfo info;
@@ -151,4 +151,3 @@ TEST_F(RegistryTest, ReadFailuresRaiseRegistryExceptions) {
 
 }  // namespace
 }  // namespace tovrix
-

@@ -10,9 +10,9 @@
 
 #include "liveexport/live_test_util.h"
 #include "liveexport/registry.h"
+#include "registry/registry.h"
 #include "rewrite/settings.h"
 #include "text/errors.h"
-#include "registry/registry.h"
 
 namespace tovrix {
 namespace {

@@ -41,6 +41,7 @@ TEST(DriverSwitches, ReplaceModeAndTargetAreClamped) {
   const struct {
     std::vector<std::string> args;
     int mode, target;
+    // clang-format off
   } cases[] = {
       {{}, 2, 7},
       {{"/m", "0", "/t", "3"}, 0, 3},
@@ -52,6 +53,7 @@ TEST(DriverSwitches, ReplaceModeAndTargetAreClamped) {
       {{"/mode", "1"}, 1, 7},
       {{"/m", "1", "/m", "0"}, 1, 7},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const RunSettings settings = Read(c.args);
     EXPECT_EQ(settings.replaceMode, c.mode) << ::testing::PrintToString(c.args);
@@ -114,9 +116,7 @@ TEST(DriverRun, FailureReportFollowsTheFlushedOutput) {
   LoggingConsole console(log);
   auto report = [&log](std::string_view text) { log.push_back("err:" + std::string(text)); };
 
-  EXPECT_EQ(RunAndReport(Args({"/f", input, "/o", kMissingInf}), console,
-                         report, 42),
-            1);
+  EXPECT_EQ(RunAndReport(Args({"/f", input, "/o", kMissingInf}), console, report, 42), 1);
   ASSERT_EQ(log.size(), 2u);
   const std::string last = "Processing report.reg\r\n";
   EXPECT_EQ(log[0].substr(log[0].size() - last.size()), last);

@@ -42,6 +42,7 @@ TEST_F(CodePage1252, WideToAnsi) {
   const struct {
     std::u16string_view units;
     std::string bytes;
+    // clang-format off
   } cases[] = {
       {u"Abc\\x", "Abc\\x"},
       {u"", ""},
@@ -58,6 +59,7 @@ TEST_F(CodePage1252, WideToAnsi) {
       {u"\U0001F600", "??"},
       {std::u16string_view(u"\xD800x", 2), "?x"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(WideToAnsi(c.units), c.bytes) << c.bytes;
   // Appending keeps what is there.
   std::string out = "head:";
@@ -71,15 +73,18 @@ TEST_F(CodePage1252, WideToAnsi) {
 TEST_F(CodePage1252, UpperBufferAndLeadBytes) {
   EXPECT_EQ(UpperBuffer("abc xyz 09{}"), "ABC XYZ 09{}");
   // y with diaeresis has its capital at 0x9F; s/z caron and oe at 0x8A..
-  EXPECT_EQ(UpperBuffer(Bytes({0xFF, 0x9A, 0x9C, 0x9E, 0xE9, 0xFE})), Bytes({0x9F, 0x8A, 0x8C, 0x8E, 0xC9, 0xDE}));
+  EXPECT_EQ(UpperBuffer(Bytes({0xFF, 0x9A, 0x9C, 0x9E, 0xE9, 0xFE})),
+            Bytes({0x9F, 0x8A, 0x8C, 0x8E, 0xC9, 0xDE}));
   // Micro sign (capital not in 1252), sharp s (no simple capital),
   // division sign (not a letter) stay.
   EXPECT_EQ(UpperBuffer(Bytes({0xB5, 0xDF, 0xF7, 0xAA})), Bytes({0xB5, 0xDF, 0xF7, 0xAA}));
   EXPECT_EQ(UpperBuffer(std::string("a\0b", 3)), std::string("A\0B", 3));
   EXPECT_EQ(UpperBuffer(""), "");
-  for (unsigned byte = 0; byte < 256; ++byte) EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(byte))) << byte;
+  for (unsigned byte = 0; byte < 256; ++byte)
+    EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(byte))) << byte;
 }
 
+// clang-format off
 TEST_F(CodePage1252, WordSortOrder) {
   // Symbols before digits before letters, '[' before '_', blank and
   // underscore before letters, hyphen and apostrophe weighed last, accents
@@ -130,6 +135,7 @@ TEST_F(CodePage1252, WordSortOrder) {
   }
   EXPECT_EQ(CompareLocale(std::string_view(), std::string_view(), false), 0);
 }
+// clang-format on
 
 #ifdef _WIN32
 
@@ -151,12 +157,14 @@ TEST(PosixCodePage, LocaleNamesChooseTheCodePageAsWineDoes) {
   const struct {
     const char* locale;
     unsigned codePage;
+    // clang-format off
   } cases[] = {
       {"", 1252},          {"C", 1252},        {"POSIX", 1252},      {"C.UTF-8", 1252},
       {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252}, {"ja_JP.UTF-8", 932}, {"ja_JP.eucJP", 932},
       {"ja", 932},         {"zh_CN.GB18030", 936}, {"zh_SG", 936},     {"zh_TW.UTF-8", 950},
       {"zh_HK", 950},      {"ko_KR.UTF-8", 949}, {"jaJP", 1252},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(posix::CodePageForLocale(c.locale), c.codePage) << c.locale;
 }
 
@@ -164,7 +172,8 @@ TEST(PosixCodePage, DoubleByteCodePages) {
   ScopedCodePageForTesting sjis(932);
   EXPECT_EQ(AnsiCodePage(), 932u);
   for (unsigned byte : {0x81u, 0x9Fu, 0xE0u, 0xFCu}) EXPECT_TRUE(IsLeadByte(byte)) << byte;
-  for (unsigned byte : {0x80u, 0xA0u, 0xB1u, 0xFDu, unsigned('a')}) EXPECT_FALSE(IsLeadByte(byte)) << byte;
+  for (unsigned byte : {0x80u, 0xA0u, 0xB1u, 0xFDu, unsigned('a')})
+    EXPECT_FALSE(IsLeadByte(byte)) << byte;
   EXPECT_EQ(WideToAnsi(u"\u3042\u30A2A\uFF71"), Bytes({0x82, 0xA0, 0x83, 0x41, 'A', 0xB1}));
   // ICU's table swaps these controls; Windows keeps ASCII as it is.
   EXPECT_EQ(WideToAnsi(u"\u001A\u001C\u007F"), Bytes({0x1A, 0x1C, 0x7F}));
@@ -181,7 +190,8 @@ TEST(PosixCodePage, DoubleByteCodePages) {
   EXPECT_EQ(CompareLocale("\x82\x81", "\x82\x60", true), 0);
   {
     ScopedCodePageForTesting gbk(936);
-    EXPECT_EQ(WideToAnsi(u"\u4E2D\uFFE9"), Bytes({0xD6, 0xD0, '?'}));  // Windows leaves U+FFE9 undefined
+    EXPECT_EQ(WideToAnsi(u"\u4E2D\uFFE9"),
+              Bytes({0xD6, 0xD0, '?'}));  // Windows leaves U+FFE9 undefined
     EXPECT_TRUE(IsLeadByte(0x81));
     EXPECT_TRUE(IsLeadByte(0xFE));
   }
@@ -194,6 +204,7 @@ TEST(PosixCodePage, DoubleByteCodePages) {
 }
 
 // Where the Linux build follows Windows rather than Wine.
+// clang-format off
 TEST(PosixCollation, IgnoredCharactersAndLigatures) {
   ScopedCodePageForTesting codePage(1252);
   // NUL bytes and the soft hyphen count for nothing, over full lengths; the
@@ -206,6 +217,7 @@ TEST(PosixCollation, IgnoredCharactersAndLigatures) {
     EXPECT_EQ(CompareLocale(b, a, true), 0) << b << " / " << a;
   }
 }
+// clang-format on
 
 TEST(PosixCollation, EveryCodePageGetsTheWindowsTailoring) {
   for (unsigned page : {932u, 936u, 949u, 950u}) {

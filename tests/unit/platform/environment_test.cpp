@@ -28,6 +28,7 @@ TEST(Environment, ExpandsAsExpandEnvironmentStrings) {
   const struct {
     std::string_view text;
     std::string expanded;
+    // clang-format off
   } cases[] = {
       {"%TVXDIR%\\x.dll", "D:\\Data\\x.dll"},
       {"a%TVXDIR%b%TVXDIR%", "aD:\\DatabD:\\Data"},
@@ -48,6 +49,7 @@ TEST(Environment, ExpandsAsExpandEnvironmentStrings) {
       {std::string_view("a%TVXDIR%\0%TVXDIR%", 18), "aD:\\Data"},
       {"<%TVXLONG%%TVXLONG%>", "<" + longValue + longValue + ">"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(Expand(c.text), c.expanded) << c.text;
 }
 
@@ -64,13 +66,16 @@ TEST(PosixEnvironment, WhatOnlyLinuxEnvironmentsHold) {
   const std::string either = Expand("%Tovrix_Test_Mix%");
   EXPECT_TRUE(either == "upper" || either == "lower") << either;
   // The Windows folders have defaults.
-  for (const char* name : {"SystemRoot", "ProgramFiles", "SystemDrive"}) env.Set(name, std::nullopt);
-  EXPECT_EQ(Expand("%SystemRoot%|%ProgramFiles%|%SYSTEMDRIVE%"), "C:\\windows|C:\\Program Files|C:");
+  for (const char* name : {"SystemRoot", "ProgramFiles", "SystemDrive"})
+    env.Set(name, std::nullopt);
+  EXPECT_EQ(Expand("%SystemRoot%|%ProgramFiles%|%SYSTEMDRIVE%"),
+            "C:\\windows|C:\\Program Files|C:");
   env.Set("SystemRoot", "E:\\WINNT");
   env.Set("systemdrive", "E:");
   EXPECT_EQ(Expand("%SystemRoot%|%SystemDrive%"), "E:\\WINNT|E:");
 }
 
+// clang-format off
 TEST(PosixEnvironment, Utf8ValuesAreConvertedToTheCodePage) {
   platform::posix::ScopedCodePageForTesting codePage(1252);
   testing::ScopedEnv env;
@@ -85,13 +90,15 @@ TEST(PosixEnvironment, Utf8ValuesAreConvertedToTheCodePage) {
   env.Set("TOVRIX_\xC4\x80", "macron");  // TOVRIX_ + A with macron
   EXPECT_EQ(Expand("%TOVRIX_A%"), "%TOVRIX_A%");
 }
+// clang-format on
 
 #else  // _WIN32
 
 TEST(Win32Environment, ValuesAreInTheAnsiCodePage) {
   testing::ScopedEnv env;
   env.Set("TVXACC", "\xE9t\xE9");
-  EXPECT_EQ(Expand("%TVXACC%|%SystemDrive%"), "\xE9t\xE9|" + std::string(std::getenv("SystemDrive")));
+  EXPECT_EQ(Expand("%TVXACC%|%SystemDrive%"),
+            "\xE9t\xE9|" + std::string(std::getenv("SystemDrive")));
 }
 
 #endif  // _WIN32

@@ -46,7 +46,8 @@ TEST_F(Files, ExistenceAndFullPaths) {
   const std::string file = dir_.Write("a.reg", "x");
   fs::create_directory(dir_.Path("sub"));
   EXPECT_TRUE(IsExistingFile(file));
-  for (const std::string& path : {dir_.Path("sub"), dir_.Path("missing.reg"), std::string(), file + '\0'}) {
+  for (const std::string& path :
+       {dir_.Path("sub"), dir_.Path("missing.reg"), std::string(), file + '\0'}) {
     EXPECT_FALSE(IsExistingFile(path)) << path;
   }
   const std::string relative = std::string("tovrix-no-such-dir") + PathSeparators()[0] + "x.reg";
@@ -86,7 +87,8 @@ TEST_F(Files, ReadsWholeFilesAndHeads) {
   EXPECT_EQ(empty.data, "");
 
   // What is no readable file: missing, a folder, no name, a name with a NUL.
-  for (const std::string& path : {dir_.Path("missing.reg"), dir_.dir().string(), std::string(), file + '\0'}) {
+  for (const std::string& path :
+       {dir_.Path("missing.reg"), dir_.dir().string(), std::string(), file + '\0'}) {
     const ReadResult whole = ReadWholeFile(path, Share::Read);
     EXPECT_EQ(whole.status, ReadStatus::OpenFailed) << path;
     EXPECT_FALSE(whole.error.empty()) << path;
@@ -100,8 +102,9 @@ TEST_F(Files, ReadsWholeFilesAndHeads) {
 TEST_F(Files, WriterReplacesAtomically) {
   const std::string target = dir_.Path("out.inf");
   const std::string big(2 * 1024 * 1024 + 3, 'z');
-  ASSERT_EQ(WriteFile(target, {"[Software.AddReg]\r\n", "", std::string("a\nb\0\r\n", 6), big}).status,
-            WriteStatus::Ok);
+  ASSERT_EQ(
+      WriteFile(target, {"[Software.AddReg]\r\n", "", std::string("a\nb\0\r\n", 6), big}).status,
+      WriteStatus::Ok);
   EXPECT_TRUE(dir_.Read("out.inf") == "[Software.AddReg]\r\n" + std::string("a\nb\0\r\n", 6) + big);
   EXPECT_EQ(dir_.Entries(), Strings{"out.inf"});
 
@@ -109,7 +112,7 @@ TEST_F(Files, WriterReplacesAtomically) {
     FileWriter out;
     ASSERT_EQ(out.Open(target).status, WriteStatus::Ok);
     ASSERT_EQ(out.Write("new").status, WriteStatus::Ok);
-    EXPECT_EQ(dir_.Entries().size(), 2u);  // the temporary file beside it
+    EXPECT_EQ(dir_.Entries().size(), 2u);               // the temporary file beside it
     EXPECT_EQ(fs::file_size(target), 25 + big.size());  // the old file stays until the commit
     ASSERT_EQ(out.Commit().status, WriteStatus::Ok);
     // Once committed, the writer takes nothing more.

@@ -36,6 +36,7 @@ Lines UnderTestKey(const std::string& body) {
   return testing::Items(Convert("[HKEY_CURRENT_USER\\Software\\Test]\r\n" + body).defaultAddReg);
 }
 
+// clang-format off
 TEST(ConverterTest, ValueLines) {
   const struct {
     std::string lines;
@@ -66,6 +67,7 @@ TEST(ConverterTest, ValueLines) {
   };
   for (const auto& c : cases) EXPECT_EQ(UnderTestKey(c.lines + "\r\n"), c.written) << c.lines;
 }
+// clang-format on
 
 // A delete section of a key path already written goes on without a key
 // line of its own, even in the other list.

@@ -11,10 +11,8 @@ namespace tovrix::regfile {
 namespace {
 
 TEST(LineTextTest, HexItemValueReadsAsParseIntWithHexPrefix) {
-  const char* items[] = {"",         "0",        "7f",         "FF",        "100",
-                         "ffffffff", "00000000ff", "100000000", "g1",        "-1",
-                         "+1",       "x1",       " 1",         "1 ",        "0x1",
-                         "$1",       "aBcD"};
+  const char* items[] = {"",   "0",  "7f", "FF", "100", "ffffffff", "00000000ff", "100000000", "g1",
+                         "-1", "+1", "x1", " 1", "1 ",  "0x1",      "$1",         "aBcD"};
   for (const char* item : items) {
     const std::uint32_t expected =
         static_cast<std::uint32_t>(ParseInt(std::string("0x") + item, 0));
@@ -27,12 +25,15 @@ TEST(LineTextTest, BinaryContinuationAndUnescape) {
   AppendBinaryContinuation(out, "0A, \\ FF,\\");
   EXPECT_EQ(out, "01,0a,ff,");
 
-  struct Case { const char* text; const char* expected; };
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
   std::string scratch;
-  for (const Case& c : {Case{"C:\\\\Tools\\\\bin", "C:\\Tools\\bin"},
-                        Case{"say \\\"hi\\\"", "say \"hi\""},
-                        // the pair first, then the escaped quote
-                        Case{"a\\\\\\\"", "a\\\""}, Case{"plain", "plain"}, Case{"", ""}}) {
+  for (const Case& c :
+       {Case{"C:\\\\Tools\\\\bin", "C:\\Tools\\bin"}, Case{"say \\\"hi\\\"", "say \"hi\""},
+        // the pair first, then the escaped quote
+        Case{"a\\\\\\\"", "a\\\""}, Case{"plain", "plain"}, Case{"", ""}}) {
     UnescapeRegString(c.text, out, scratch);
     EXPECT_EQ(out, c.expected) << c.text;
   }

@@ -11,6 +11,7 @@ namespace {
 
 using namespace std::string_literals;
 
+// clang-format off
 TEST(DecodeWideHexTest, DecodesItemsToQuotedAnsiText) {
   const struct {
     int type;
@@ -53,6 +54,7 @@ TEST(DecodeWideHexTest, DecodesItemsToQuotedAnsiText) {
   };
   for (const auto& c : cases) EXPECT_EQ(DecodeWideHex(c.bytes, c.type), c.expected) << c.type << " " << c.bytes;
 }
+// clang-format on
 
 TEST(DecodeWideHexTest, UnitsAreUtf16ConvertedToTheAnsiCodePage) {
   // Single-byte characters are still read as UTF-16LE: 25,53 is one unit.

@@ -26,6 +26,7 @@ class Rewrite932Test : public testing::CodePageTest<932> {
   void TearDown() override { ResetEnvironmentCache(); }
 };
 
+// clang-format off
 TEST_F(Rewrite932Test, ControlSetNamesOnSecondBytesStay) {
   EXPECT_EQ(NormalizeControlSetPath("SYSTEM\\\x83" "ControlSet002\\x"),
             "SYSTEM\\\x83" "ControlSet002\\x");
@@ -34,7 +35,9 @@ TEST_F(Rewrite932Test, ControlSetNamesOnSecondBytesStay) {
   // After a character ending in '\' the name is an ordinary match.
   EXPECT_EQ(NormalizeControlSetPath("\x95\\ControlSet003\\x"), "\x95\\ControlSet001\\x");
 }
+// clang-format on
 
+// clang-format off
 TEST_F(Rewrite932Test, PathsOnSecondBytesStay) {
   EnvGuard env;
   env.SetExampleSystem();
@@ -43,6 +46,7 @@ TEST_F(Rewrite932Test, PathsOnSecondBytesStay) {
   EXPECT_EQ(ReplaceEnvPaths("\x83" "C:\\x;C:\\y", 2, 4), "\x83" "C:\\x;X:\\y");
   EXPECT_EQ(ReplaceEnvPaths("\x95\\C:\\WINDOWS\\x", 2, 7), "\x95\\X:\\I386\\x");
 }
+// clang-format on
 
 }  // namespace
 }  // namespace tovrix

@@ -9,6 +9,7 @@
 namespace tovrix {
 namespace {
 
+// clang-format off
 TEST(NormalizeControlSetPath, RewritesEachNameOnce) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"SYSTEM\\CurrentControlSet\\Services\\Tcpip", "SYSTEM\\ControlSet001\\Services\\Tcpip"},
@@ -31,12 +32,19 @@ TEST(NormalizeControlSetPath, RewritesEachNameOnce) {
     EXPECT_EQ(NormalizeControlSetPath(path), expected) << path;
   }
 }
+// clang-format on
 
 TEST(NormalizeControlSetPath, LeavesOtherPathsAlone) {
   const std::vector<std::string> unchanged = {
-      "SYSTEM\\ControlSet001\\Services", "SYSTEM\\ControlSet000", "SYSTEM\\ControlSet010",
-      "SYSTEM\\ControlSet012",           "SYSTEM\\ControlSet2",   "Software\\Vendor",
-      "",                                "ControlSet",            "CurrentControl Set",
+      "SYSTEM\\ControlSet001\\Services",
+      "SYSTEM\\ControlSet000",
+      "SYSTEM\\ControlSet010",
+      "SYSTEM\\ControlSet012",
+      "SYSTEM\\ControlSet2",
+      "Software\\Vendor",
+      "",
+      "ControlSet",
+      "CurrentControl Set",
       "\x82\xA0\\ControlSet\\\xE9",
   };
   for (const std::string& path : unchanged) {

@@ -33,6 +33,7 @@ TEST(ReplaceEnvPaths, StepsByModeAndTarget) {
   const struct {
     std::uint8_t mode, target;
     std::string data, expected;
+    // clang-format off
   } cases[] = {
       // System root before system drive; every occurrence, letter case ignored.
       {2, 7, "C:\\WINDOWS\\x;c:\\windows\\y;C:\\z", "X:\\I386\\x;X:\\I386\\y;X:\\z"},
@@ -52,6 +53,7 @@ TEST(ReplaceEnvPaths, StepsByModeAndTarget) {
       {2, 7, std::string("D:\\a\0C:\\b", 9), std::string("D:\\a\0C:\\b", 9)},
       {2, 7, std::string("C:\\a\0C:\\b", 9), "X:\\a"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(ReplaceEnvPaths(c.data, c.mode, c.target), c.expected)
         << "mode " << int(c.mode) << " target " << int(c.target) << " data [" << c.data << "]";
@@ -75,6 +77,7 @@ TEST(ReplaceEnvPaths, FollowsTheEnvironment) {
 
 // The quick probe must never miss a match the case-blind search finds:
 // compare it with ReplaceText over mixed texts.
+// clang-format off
 TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   const std::vector<std::string> patterns = {"C:\\WINDOWS", "c:", "Program Files", "\xC4pfel",
                                              "ControlSet"};
@@ -97,6 +100,7 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   EXPECT_FALSE(MayOccurCaseBlind(std::string("ab\0C:", 5), "C:"));
   EXPECT_TRUE(MayOccurCaseBlind("xc:\\", "C:"));
 }
+// clang-format on
 
 }  // namespace
 }  // namespace tovrix

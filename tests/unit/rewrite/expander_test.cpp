@@ -34,6 +34,7 @@ TEST(CollectExpanderName, NamesTheDefaultValue) {
 TEST(AddExpanderEntry, OneLinePerKeyUnderItsRootWord) {
   TStringList list;
   AddExpanderEntry(Collecting(), list, "", kHkeyCurrentUser, "Empty");  // no names: no line
+  // clang-format off
   const std::pair<std::uint32_t, const char*> keys[] = {
       {kHkeyCurrentUser, "Environment"},  {kHkeyClassesRoot, ".txt"},
       {kHkeyLocalMachine, "SYSTEM\\ControlSet002\\Services\\x"},
@@ -41,18 +42,21 @@ TEST(AddExpanderEntry, OneLinePerKeyUnderItsRootWord) {
       {kHkeyDynData, "d"},                {kHkeyPerformanceData, "p"},
       {0, ""},                            {kHkeyLocalMachine, "Software\\My \"Quoted\" App"},
   };
-  for (const auto& [root, path] : keys) AddExpanderEntry(Collecting(), list, "\"a\",\"b\",", root, path);
-  EXPECT_EQ(testing::Items(list), (std::vector<std::string>{
-                                      "0x7,\"Valmora\\Tessaly\\HKCU\",\"Environment\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKLM\",\"Software\\Classes\\.txt\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKLM\",\"SYSTEM\\ControlSet001\\Services\\x\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKU\",\"S-1-5-18\\x\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKCC\",\"System\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKCU\",\"d\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKCU\",\"p\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKCU\",\"\",\"a\",\"b\"",
-                                      "0x7,\"Valmora\\Tessaly\\HKLM\",\"Software\\My \"\"Quoted\"\" App\",\"a\",\"b\"",
-                                  }));
+  // clang-format on
+  for (const auto& [root, path] : keys)
+    AddExpanderEntry(Collecting(), list, "\"a\",\"b\",", root, path);
+  EXPECT_EQ(testing::Items(list),
+            (std::vector<std::string>{
+                "0x7,\"Valmora\\Tessaly\\HKCU\",\"Environment\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKLM\",\"Software\\Classes\\.txt\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKLM\",\"SYSTEM\\ControlSet001\\Services\\x\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKU\",\"S-1-5-18\\x\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKCC\",\"System\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKCU\",\"d\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKCU\",\"p\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKCU\",\"\",\"a\",\"b\"",
+                "0x7,\"Valmora\\Tessaly\\HKLM\",\"Software\\My \"\"Quoted\"\" App\",\"a\",\"b\"",
+            }));
 }
 
 }  // namespace

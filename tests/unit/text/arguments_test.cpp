@@ -21,6 +21,7 @@ TEST(CommandLineTest, CuttingByTheByteRules) {
     std::string raw;
     Strings args;
   };
+  // clang-format off
   const Case cases[] = {
       {"", {}},
       {"prog", {}},
@@ -39,6 +40,7 @@ TEST(CommandLineTest, CuttingByTheByteRules) {
       {"prog \"\"\"", {}},  // the pair vanishes, the open quote gives nothing
       {std::string("prog a\0b", 8), {"a"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(text_internal::CutCommandLine(c.raw, single), c.args) << "raw: " << c.raw;
   }

@@ -23,6 +23,7 @@ using Strings = std::vector<std::string>;
 // whose second byte is 'C'.
 using CodePage932Test = testing::CodePageTest<932>;
 
+// clang-format off
 TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
   EXPECT_EQ(FindText("\\", "\x95\\a\\b"), 4u);
   EXPECT_EQ(FindText("\\", "\x95\\"), 0u);
@@ -38,6 +39,7 @@ TEST_F(CodePage932Test, SearchAndReplaceSkipSecondBytes) {
   // it does not match an upper-case pattern either.
   EXPECT_EQ(ReplaceText("\x83" "a" "a", "A", "#", ReplaceAll | IgnoreCase), "\x83" "a#");
 }
+// clang-format on
 
 TEST_F(CodePage932Test, LineRulesStepOverDoubleByteCharacters) {
   CommaItemReader reader("\x81,a,b \x95\\ \"\x81\"\",c");

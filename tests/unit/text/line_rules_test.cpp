@@ -13,6 +13,7 @@
 namespace tovrix {
 namespace {
 
+// clang-format off
 TEST(LineRulesTest, ByteRules) {
   EXPECT_EQ(UpToNul(std::string_view("ab\0c", 4)), "ab");
   EXPECT_EQ(UpToNul(""), "");
@@ -33,6 +34,7 @@ TEST(LineRulesTest, ByteRules) {
   LowerAsciiInPlace(lower);
   EXPECT_EQ(lower, "abc\xC9xyz@[`{");
 }
+// clang-format on
 
 // Random texts over the bytes that matter: AppendReplaced is ReplaceText
 // with ReplaceAll on texts without NUL; AppendDoubledQuotes is the same on

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::int32_t kFallback = 777;  // for "not a number"
 
+// clang-format off
 TEST(ParseIntTest, GrammarAndRanges) {
   constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
   constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
@@ -49,7 +50,9 @@ TEST(ParseIntTest, GrammarAndRanges) {
     EXPECT_EQ(ParseInt64(c.text, kFallback), c.as64) << "text: " << c.text;
   }
 }
+// clang-format on
 
+// clang-format off
 TEST(FormatTextTest, Conversions) {
   using Args = std::vector<FormatArg>;
   struct Case {
@@ -92,6 +95,7 @@ TEST(FormatTextTest, Conversions) {
     EXPECT_EQ(FormatText(c.pattern, c.args), c.expected) << "pattern: " << c.pattern;
   }
 }
+// clang-format on
 
 TEST(FormatTextTest, MismatchesRaiseConvertError) {
   using Args = std::vector<FormatArg>;
@@ -115,6 +119,7 @@ TEST(FormatTextTest, MismatchesRaiseConvertError) {
   }
 }
 
+// clang-format off
 TEST(FormatTextTest, PlainWriters) {
   std::string out;
   AppendHex32(out, 0xFFFFFFFFu);
@@ -125,6 +130,7 @@ TEST(FormatTextTest, PlainWriters) {
   AppendDecimal(out, 1234567);
   EXPECT_EQ(out, "FFFFFFFF" "0" "123456789ABCDEF0" "-9223372036854775808" "0" "1234567");
 }
+// clang-format on
 
 }  // namespace
 }  // namespace tovrix

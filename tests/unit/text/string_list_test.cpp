@@ -54,14 +54,17 @@ TEST(StringListTest, ViewsFindEveryItemInLargeLists) {
   TStringList list;
   Strings expected;
   for (int i = 0; i < 20000; ++i) {
-    std::string item = i % 7 == 0 ? "" : std::string(static_cast<std::size_t>(i % 300), 'a' + i % 26);
+    std::string item =
+        i % 7 == 0 ? "" : std::string(static_cast<std::size_t>(i % 300), 'a' + i % 26);
     expected.push_back(item);
     list.Add(item);
   }
-  for (int i = 19999; i >= 0; i -= 37) ASSERT_EQ(list.View(i), expected[static_cast<std::size_t>(i)]);
+  for (int i = 19999; i >= 0; i -= 37)
+    ASSERT_EQ(list.View(i), expected[static_cast<std::size_t>(i)]);
   ASSERT_EQ(Items(list), expected);
 }
 
+// clang-format off
 TEST(StringListTest, SplitTextLineRules) {
   struct Case {
     std::string text;
@@ -108,6 +111,7 @@ TEST(StringListTest, SplitTextLineRules) {
   self.SplitText(self.View(0));
   EXPECT_EQ(Items(self), (Strings{"p", "q"}));
 }
+// clang-format on
 
 TEST(StringListTest, SortIsTheGivenQuicksortWithoutRegardToCase) {
   struct Case {
@@ -119,6 +123,7 @@ TEST(StringListTest, SortIsTheGivenQuicksortWithoutRegardToCase) {
   // pivot B with itself; the halves then take one exchange of equal items
   // each. In the third, the pivot X at index 1 is exchanged to index 2 and
   // tracked there.
+  // clang-format off
   const Case cases[] = {
       {{"b", "a", "B", "A", "c"}, {"a", "A", "B", "b", "c"}},
       {{"ab", "AB", "Ab"}, {"Ab", "AB", "ab"}},
@@ -128,6 +133,7 @@ TEST(StringListTest, SortIsTheGivenQuicksortWithoutRegardToCase) {
       {{"only"}, {"only"}},
       {{}, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     TStringList list = ListOf(c.input);
     list.Sort();

@@ -66,6 +66,7 @@ TEST(TextOpsTest, ReplaceText) {
     unsigned flags;
     const char* expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"C:\\WINDOWS\\System32", "c:\\windows", "%SystemRoot%", ReplaceAll | IgnoreCase,
        "%SystemRoot%\\System32"},
@@ -82,6 +83,7 @@ TEST(TextOpsTest, ReplaceText) {
       // Letter case outside the matches stays as it was.
       {"Path=c:\\Windows\\Temp", "C:\\WINDOWS", "X:\\I386", IgnoreCase, "Path=X:\\I386\\Temp"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(ReplaceText(c.text, c.pattern, c.replacement, c.flags), c.expected)
         << c.text << " / " << c.pattern << " / flags " << c.flags;
@@ -103,6 +105,7 @@ TEST(TextOpsTest, CaseMapping) {
   EXPECT_EQ(UpperLocale(high).size(), high.size());
 }
 
+// clang-format off
 TEST(TextOpsTest, TrimBlanks) {
   EXPECT_EQ(TrimBlanks("\t x\r\n"), "x");
   EXPECT_EQ(TrimBlanks("   "), "");
@@ -110,6 +113,7 @@ TEST(TextOpsTest, TrimBlanks) {
   EXPECT_EQ(TrimBlanks(std::string_view("\0a b\0", 5)), "a b");
   EXPECT_EQ(TrimBlanks("\x01\x1F" "a\xA0"), "a\xA0");  // 0xA0 is no blank
 }
+// clang-format on
 
 TEST(TextOpsTest, PathPartsWithBackslashSeparators) {
   const LeadBytes single;
