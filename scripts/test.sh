@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the unit and end-to-end tests of the Linux
 # build (Release, then again with AddressSanitizer and UBSan), the Debian
-# package installed into a scratch folder, a short fuzzing run, and the
-# Windows build's unit and end-to-end tests under Wine. Installs the Debian
-# packages it lacks.
+# package installed into a scratch folder, the format check, a short
+# fuzzing run, and the Windows build's unit and end-to-end tests under Wine.
+# Installs the Debian packages it lacks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
-scripts/install-deps.sh native package windows fuzz
+scripts/install-deps.sh native package windows fuzz lint
 
 echo "== Linux build (Release)"
 cmake --preset release > /dev/null
@@ -31,6 +31,9 @@ convert "$scratch/root/usr/bin/tovrix" "$scratch/installed.inf"
 cmp "$scratch/build.inf" "$scratch/installed.inf"
 [ -f "$scratch/root/usr/share/man/man1/tovrix.1.gz" ] && [ -f "$scratch/root/usr/share/doc/tovrix/README.md" ]
 echo "$(basename "$deb"): the installed program writes the same INF"
+
+echo "== Format"
+scripts/lint.sh format
 
 echo "== Linux build with sanitizers"
 cmake --preset asan > /dev/null

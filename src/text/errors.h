@@ -23,11 +23,13 @@ class TovrixError : public std::runtime_error {
   const char* class_name_;
 };
 
+// NOLINTBEGIN(bugprone-macro-parentheses): Name is a class name
 #define TOVRIX_ERROR_CLASS(Name)                                                       \
   class Name : public TovrixError {                                                    \
    public:                                                                             \
     explicit Name(const std::string& utf8Message) : TovrixError(#Name, utf8Message) {} \
   };
+// NOLINTEND(bugprone-macro-parentheses)
 
 TOVRIX_ERROR_CLASS(EStringListError)
 TOVRIX_ERROR_CLASS(EFOpenError)

@@ -83,6 +83,7 @@ class Hive {
 
   void SetValues(hive_node_h node, const std::vector<HiveValue>& values) {
     std::vector<hive_set_value> set;
+    set.reserve(values.size());
     for (const HiveValue& v : values) {
       set.push_back(hive_set_value{const_cast<char*>(v.name.c_str()),
                                    static_cast<hive_type>(v.type), v.data.size(),

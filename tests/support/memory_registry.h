@@ -36,13 +36,13 @@ class MemoryRegistry : public platform::RegistryStore {
   platform::RegistryStatus Open(platform::RegistryHandle parent, std::string_view path,
                                 std::uint32_t access, platform::RegistryHandle& opened) override;
   void Close(platform::RegistryHandle key) override;
-  platform::RegistryStatus QueryKeyInfo(platform::RegistryHandle key,
+  platform::RegistryStatus QueryKeyInfo(platform::RegistryHandle handle,
                                         platform::RegistryKeyInfo& info) override;
-  platform::RegistryStatus EnumValueName(platform::RegistryHandle key, std::uint32_t index,
+  platform::RegistryStatus EnumValueName(platform::RegistryHandle handle, std::uint32_t index,
                                          char* buffer, std::uint32_t capacity) override;
-  platform::RegistryStatus EnumSubkeyName(platform::RegistryHandle key, std::uint32_t index,
+  platform::RegistryStatus EnumSubkeyName(platform::RegistryHandle handle, std::uint32_t index,
                                           char* buffer, std::uint32_t capacity) override;
-  platform::RegistryStatus QueryValue(platform::RegistryHandle key, std::string_view name,
+  platform::RegistryStatus QueryValue(platform::RegistryHandle handle, std::string_view name,
                                       std::uint32_t& type, unsigned char* data,
                                       std::uint32_t& size) override;
 

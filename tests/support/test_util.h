@@ -129,14 +129,14 @@ class ScopedEnv {
  public:
   explicit ScopedEnv(void (*onChange)() = nullptr) : onChange_(onChange) {}
   ~ScopedEnv() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) Put(it->first, it->second);
+    for (std::size_t i = saved_.size(); i-- > 0;) Put(saved_[i].first, saved_[i].second);
     if (onChange_) onChange_();
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   // No value removes the variable (as an empty one does on Windows).
-  void Set(const std::string& name, std::optional<std::string> value) {
+  void Set(const std::string& name, const std::optional<std::string>& value) {
     const char* old = std::getenv(name.c_str());
     saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
     Put(name, value);

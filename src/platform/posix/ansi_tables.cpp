@@ -48,7 +48,7 @@ ConverterPtr OpenConverter(const CodePageInfo& info) {
   // writes the code page's default character, '?', in all of them.
   status = U_ZERO_ERROR;
   ucnv_setSubstChars(converter.get(), "?", 1, &status);
-  ucnv_setFallback(converter.get(), info.useFallbacks);
+  ucnv_setFallback(converter.get(), static_cast<UBool>(info.useFallbacks));
   return converter;
 }
 

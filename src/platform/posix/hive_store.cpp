@@ -570,7 +570,7 @@ class HiveRegistry : public RegistryStore {
     bytes_.clear();
     if ((declared & 0x80000000u) != 0) {
       if (length > 4) return Fail(Located("a value's data cannot be read", value));
-      bytes_.assign(vk.begin() + kVkDataOffset, vk.begin() + kVkDataOffset + length);
+      bytes_.assign(vk.data() + kVkDataOffset, vk.data() + kVkDataOffset + length);
     } else {
       std::size_t withHeader = 0;
       const std::size_t cell = hivex_value_data_cell_offset(hive_, value, &withHeader);

@@ -12,7 +12,9 @@ void AdviseLargeBuffer(void* data, std::size_t size) {
   const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
   const std::uintptr_t last = (begin + size) & ~(kLargePage - 1);
   if (last <= first) return;
-  ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  // The whole large pages inside the buffer, by address.
+  ::madvise(reinterpret_cast<void*>(first), last - first,  // NOLINT(performance-no-int-to-ptr)
+            MADV_HUGEPAGE);
 }
 
 }  // namespace tovrix::platform

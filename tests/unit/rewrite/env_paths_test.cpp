@@ -83,7 +83,7 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
                                              "ControlSet"};
   const std::vector<std::string> texts = {
       "c:\\windows\\x",  "C:\\WINDOWS",       "x c: y",          "PROGRAM files",
-      "\xE4pfel",        "\x82\xA0" "c:",     "\x8A" "Controlset", "no match here",
+      "\xE4pfel",        "\x82\xA0" "c:",     "\x8A" "Controlset", "no match here",  // NOLINT(bugprone-suspicious-missing-comma)
       "c",               std::string("c\0:", 3), "",              "CONTROLSET002",
   };
   for (const std::string& pattern : patterns) {

@@ -54,8 +54,9 @@ TEST(StringListTest, ViewsFindEveryItemInLargeLists) {
   TStringList list;
   Strings expected;
   for (int i = 0; i < 20000; ++i) {
-    std::string item =
-        i % 7 == 0 ? "" : std::string(static_cast<std::size_t>(i % 300), 'a' + i % 26);
+    std::string item = i % 7 == 0 ? ""
+                                  : std::string(static_cast<std::size_t>(i % 300),
+                                                static_cast<char>('a' + i % 26));
     expected.push_back(item);
     list.Add(item);
   }
@@ -149,11 +150,11 @@ TEST(StringListTest, SortHandlesLargeAndAdverseInputs) {
   for (int i = 0; i < 3000; ++i) {
     char buf[16];
     std::snprintf(buf, sizeof(buf), "k%05d", i);
-    ascending.push_back(buf);
+    ascending.emplace_back(buf);
   }
   inputs.push_back(ascending);
   inputs.emplace_back(ascending.rbegin(), ascending.rend());
-  inputs.push_back(Strings(2000, "Same"));
+  inputs.emplace_back(2000, "Same");
   Strings shuffled = ascending;
   unsigned seed = 12345;
   for (std::size_t i = shuffled.size() - 1; i > 0; --i) {
