@@ -1,6 +1,7 @@
 #include "registry/registry.h"
 
 #include <array>
+#include <charconv>
 #include <string_view>
 
 namespace tovrix {
@@ -41,14 +42,10 @@ std::string RegTypeName(std::uint32_t type) {
   if (type < kNames.size()) {
     name += kNames[type];
   } else {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string digits;
-    do {
-      digits.insert(digits.begin(), kDigits[type & 0xF]);
-      type >>= 4;
-    } while (type != 0);
+    char digits[8];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, type, 16);
     name += "hex(";
-    name += digits;
+    name.append(digits, end.ptr);
     name += ")";
   }
   name += '"';

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <charconv>
 #include <optional>
 #include <string>
 
@@ -227,13 +228,9 @@ std::string FolderOf(const std::string& full) {
 }
 
 std::string Hex(unsigned long long value) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  do {
-    text.insert(text.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return text;
+  char digits[16];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value, 16);
+  return std::string(digits, end.ptr);
 }
 
 // The temporary file being written, for the console control handler:
