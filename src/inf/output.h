@@ -9,8 +9,11 @@
 #ifndef TOVRIX_INF_OUTPUT_H_
 #define TOVRIX_INF_OUTPUT_H_
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
+#include "platform/files.h"
 #include "text/string_list.h"
 
 namespace tovrix {
@@ -30,6 +33,46 @@ std::string AssembleOutputDocument(const OutputLists& lists);
 // Writes the document to `path`, block by block. Throws EFCreateError /
 // EWriteError.
 void WriteOutputDocument(const OutputLists& lists, const std::string& path);
+
+// Writes the document while the converters still fill the lists.
+// [Software.AddReg] comes first in the file, so its items go out as they
+// come: whenever they hold kStreamedBytes, they are written to the
+// temporary file beside `path` and dropped from the list, and the INF of a
+// large input is never held whole. Finish writes the rest and puts the
+// file in place: the same bytes and the same failures as
+// WriteOutputDocument at that point, and until then nothing but the
+// temporary file exists. Where no temporary file can be made when the
+// stream is made, or the target could only be written in place, the lists
+// are held whole and Finish is WriteOutputDocument. A stream that is not
+// finished removes its temporary file.
+//
+// `itemsMayBeCut`: the key-list input runs after others filled the lists,
+// and it cuts the section's items at their line breaks when it appends
+// (liveexport/section_append.h). Items are then written only while none
+// holds a line break; from the first that does, the section is held.
+class OutputStream : private TStringListSink {
+ public:
+  static constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
+
+  OutputStream(OutputLists& lists, const std::string& path, bool itemsMayBeCut);
+  ~OutputStream() override;
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  // Throws EFCreateError / EWriteError.
+  void Finish();
+
+ private:
+  void Take(TStringList& list) override;
+
+  OutputLists& lists_;
+  const std::string path_;
+  const bool itemsMayBeCut_;
+  std::unique_ptr<platform::FileWriter> writer_;  // null while the lists are held
+  bool started_ = false;                          // the section's header is out
+  bool failed_ = false;                           // a write failed: the rest is dropped
+  std::string chunk_;
+};
 
 }  // namespace tovrix
 

@@ -43,7 +43,7 @@ TStringList& SectionAppender::Open() {
     TStringList rebuilt;
     for (int i = 0; i < first; ++i) rebuilt.Add(section_.View(i));
     for (int i = first; i < section_.Count(); ++i) AddItemLines(rebuilt, section_.View(i));
-    section_ = std::move(rebuilt);
+    section_.Assign(std::move(rebuilt));
   }
   clean_ = section_.Count();
   return section_;

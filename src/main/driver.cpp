@@ -162,6 +162,10 @@ void RunTovrix(const Arguments& args, Console& console) {
   }
 
   OutputLists lists;
+  const bool keyListFirst = settings.keyListIndex < settings.regFileIndex;
+  OutputStream output(
+      lists, settings.outputPath,
+      /*itemsMayBeCut=*/settings.keyListEffective && settings.regFileEffective && !keyListFirst);
   const ConversionSettings& conversion = settings;
   auto runKeyList = [&] {
     if (settings.keyListEffective) {
@@ -171,7 +175,7 @@ void RunTovrix(const Arguments& args, Console& console) {
   auto runRegFile = [&] {
     if (settings.regFileEffective) ProcessRegFile(settings.regFilePath, conversion, lists, console);
   };
-  if (settings.keyListIndex < settings.regFileIndex) {
+  if (keyListFirst) {
     runKeyList();
     runRegFile();
   } else {
@@ -179,7 +183,7 @@ void RunTovrix(const Arguments& args, Console& console) {
     runKeyList();
   }
 
-  WriteOutputDocument(lists, settings.outputPath);
+  output.Finish();
   console.Line("Done.");
 }
 

@@ -98,6 +98,13 @@ struct WriteResult {
 // is writable is the target written in place; a temporary file that cannot
 // be made for any other reason (no space, no inodes, quota, an I/O error)
 // is a CreateFailed with the old target intact.
+//
+// Placement::TemporaryOnly asks for the temporary file alone: where the
+// target would have to be written in place (such a folder, or a target
+// that is no regular file) Open answers CreateFailed and touches nothing,
+// so a caller may open early and still fall back to opening late.
+enum class Placement { AnyWay, TemporaryOnly };
+
 class FileWriter {
  public:
   FileWriter() = default;
@@ -105,7 +112,7 @@ class FileWriter {
   FileWriter& operator=(const FileWriter&) = delete;
   ~FileWriter();  // an unfinished writer discards its temporary file
 
-  WriteResult Open(std::string_view path);
+  WriteResult Open(std::string_view path, Placement placement = Placement::AnyWay);
   WriteResult Write(std::string_view bytes);
   // Flushes, closes and renames into place.
   WriteResult Commit();

@@ -98,7 +98,23 @@ std::vector<std::string_view> TStringList::Views() const {
 void TStringList::Rebuild(const std::vector<std::string_view>& items) {
   TStringList fresh;
   for (std::string_view item : items) fresh.Append({item});
-  *this = std::move(fresh);
+  Assign(std::move(fresh));
+}
+
+void TStringList::Assign(TStringList&& other) {
+  TStringListSink* sink = sink_;
+  const std::size_t limit = sink_limit_;
+  *this = std::move(other);
+  SetSink(sink, limit);
+}
+
+void TStringList::Reserve(std::size_t bytes) {
+  if (!blocks_.empty() && blocks_.back()->capacity() - blocks_.back()->size() >= bytes) return;
+  auto block = std::make_unique<std::string>();
+  block->reserve(std::max(kMinBlock, bytes));
+  if (block->capacity() >= kLargeBlock)
+    platform::AdviseLargeBuffer(block->data(), block->capacity());
+  blocks_.push_back(std::move(block));
 }
 
 void TStringList::CheckIndex(int index) const {
@@ -110,12 +126,14 @@ void TStringList::CheckIndex(int index) const {
 int TStringList::Add(std::string_view text) {
   const int index = Count();
   Append({text});
+  if (sink_ != nullptr && stored_bytes_ >= sink_limit_) sink_->Take(*this);
   return index;
 }
 
 int TStringList::AddParts(std::initializer_list<std::string_view> parts) {
   const int index = Count();
   Append(parts);
+  if (sink_ != nullptr && stored_bytes_ >= sink_limit_) sink_->Take(*this);
   return index;
 }
 
@@ -128,7 +146,20 @@ std::string_view TStringList::View(int index) const {
   return std::string_view(blocks_[at.block]->data() + at.offset, LengthAt(i));
 }
 
-void TStringList::Clear() { *this = TStringList(); }
+void TStringList::Clear() {
+  std::size_t largest = 0;
+  for (std::size_t i = 1; i < blocks_.size(); ++i) {
+    if (blocks_[i]->capacity() > blocks_[largest]->capacity()) largest = i;
+  }
+  std::unique_ptr<std::string> kept;
+  if (!blocks_.empty()) kept = std::move(blocks_[largest]);
+  TStringList fresh;
+  if (kept) {
+    kept->clear();
+    fresh.blocks_.push_back(std::move(kept));
+  }
+  Assign(std::move(fresh));
+}
 
 void TStringList::Sort() {
   const int count = Count();
@@ -201,7 +232,7 @@ void TStringList::SplitText(std::string_view text) {
   // `text` may be a piece of this list: the new list is made first.
   TStringList fresh;
   ForEachLine(text, [&](std::string_view line) { fresh.Append({line}); });
-  *this = std::move(fresh);
+  Assign(std::move(fresh));
 }
 
 }  // namespace tovrix

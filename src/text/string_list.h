@@ -15,6 +15,14 @@
 // Reading the items in order is as fast as reading an array; Sort rewrites
 // the storage.
 //
+// A list may be given a sink (SetSink): once its items hold `limit` bytes,
+// the Add that reached the limit hands the list to the sink, which takes the
+// items away (Clear); Count() then counts only the items the list still
+// holds. That is how a large section goes to the disk as it grows instead
+// of being held whole (inf/output.h). Clear keeps the largest block for
+// the items to come, so a list drained again and again refills the same
+// memory.
+//
 // SplitText cuts by the line rules of text/line_splitter.h. A list written
 // out has every item followed by CR LF, the last one too (the INF document,
 // inf/output.h).
@@ -33,6 +41,15 @@
 
 namespace tovrix {
 
+class TStringList;
+
+// Takes the items of a list that has reached its limit (SetSink).
+class TStringListSink {
+ public:
+  virtual ~TStringListSink() = default;
+  virtual void Take(TStringList& list) = 0;
+};
+
 class TStringList {
  public:
   TStringList() = default;
@@ -44,6 +61,16 @@ class TStringList {
   std::string Item(int index) const;       // throws EStringListError
   std::string_view View(int index) const;  // throws EStringListError
   void Clear();
+  // Replaces the items by those of `other`; the sink stays.
+  void Assign(TStringList&& other);
+  // Makes room for items of `bytes` bytes in all without a new block.
+  void Reserve(std::size_t bytes);
+  // `sink` (not owned; null for none) takes the list whenever its items
+  // hold `limit` bytes or more after an Add.
+  void SetSink(TStringListSink* sink, std::size_t limit) {
+    sink_ = sink;
+    sink_limit_ = limit;
+  }
 
   // Quicksort over the platform's locale-aware, case-insensitive order.
   void Sort();
@@ -73,6 +100,8 @@ class TStringList {
   std::vector<Position> checkpoints_;                              // start of items 0, 32, 64, ...
   std::vector<std::pair<std::size_t, std::size_t>> long_lengths_;  // index, length
   std::size_t stored_bytes_ = 0;
+  TStringListSink* sink_ = nullptr;
+  std::size_t sink_limit_ = 0;
   // The last item located, so that reading in order walks no further.
   mutable std::size_t cursor_index_ = 0;
   mutable Position cursor_;

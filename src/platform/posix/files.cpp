@@ -365,7 +365,7 @@ struct FileWriter::Impl {
 
 FileWriter::~FileWriter() { delete impl_; }
 
-WriteResult FileWriter::Open(std::string_view path) {
+WriteResult FileWriter::Open(std::string_view path, Placement placement) {
   delete impl_;
   impl_ = nullptr;
   std::string target;
@@ -393,6 +393,9 @@ WriteResult FileWriter::Open(std::string_view path) {
     }
   }
 
+  if (inPlace && placement == Placement::TemporaryOnly) {
+    return {WriteStatus::CreateFailed, SystemText(EINVAL)};
+  }
   auto impl = std::make_unique<Impl>();
   impl->target = target;
   if (!inPlace) {
@@ -403,7 +406,9 @@ WriteResult FileWriter::Open(std::string_view path) {
     CleanupSignalsBlocked blocked;
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
-      if (!FolderRefusesNewFiles(errno)) return {WriteStatus::CreateFailed, SystemText(errno)};
+      if (!FolderRefusesNewFiles(errno) || placement == Placement::TemporaryOnly) {
+        return {WriteStatus::CreateFailed, SystemText(errno)};
+      }
     } else {
       ::fchmod(fd, mode);
       impl->fd = fd;

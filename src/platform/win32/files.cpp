@@ -331,7 +331,7 @@ FileWriter::~FileWriter() {
   delete impl_;
 }
 
-WriteResult FileWriter::Open(std::string_view path) {
+WriteResult FileWriter::Open(std::string_view path, Placement placement) {
   if (impl_ != nullptr) {
     impl_->Discard();
     delete impl_;
@@ -365,7 +365,8 @@ WriteResult FileWriter::Open(std::string_view path) {
   auto impl = new Impl;
   impl->target = *name;
   impl->handle = CreateTempBeside(FolderOf(FullPath(*name)), impl->temp);
-  if (impl->handle == INVALID_HANDLE_VALUE && !FolderRefusesNewFiles(GetLastError())) {
+  if (impl->handle == INVALID_HANDLE_VALUE &&
+      (!FolderRefusesNewFiles(GetLastError()) || placement == Placement::TemporaryOnly)) {
     WriteResult failure = Failure(WriteStatus::CreateFailed, LastErrorText());
     delete impl;
     return failure;

@@ -84,5 +84,74 @@ TEST(OutputFile, FailureToCreateLeavesNothingBehind) {
   EXPECT_EQ(dir.Entries(), (testing::Strings{"locked.inf", "sub"}));
 }
 
+// The streamed file holds the bytes the whole document would have, however
+// the items fall around the points where the section goes out.
+TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
+  const std::string big(OutputStream::kStreamedBytes / 3 + 7, 'b');
+  struct Case {
+    const char* what;
+    int softwareItems;  // big items, then "last"
+    bool expander;
+    bool itemsMayBeCut;
+    const char* broken;  // an item with a line break, after the first big one
+    bool held;           // the section is still held whole before Finish
+  } cases[] = {
+      {"nothing", 0, false, false, nullptr, true},
+      {"a small section, held whole", 1, true, false, nullptr, true},
+      {"several batches and every other block", 10, true, false, nullptr, false},
+      {"a line break is written as it stands", 10, false, false, "a\rb\nc", false},
+      {"held from a line break the key list may cut", 10, true, true, "a\rb", true},
+      {"streamed while no line break comes", 10, true, true, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    testing::ScratchDir dir;
+    const std::string target = dir.Write("out.inf", "old");
+    OutputLists lists;
+    OutputLists copy;  // the same lists, held whole
+    OutputStream stream(lists, target, c.itemsMayBeCut);
+    auto add = [](OutputLists& both, TStringList OutputLists::*list, std::string_view item) {
+      (both.*list).Add(item);
+    };
+    for (OutputLists* l : {&lists, &copy}) {
+      for (int i = 0; i < c.softwareItems; ++i) {
+        add(*l, &OutputLists::softwareAddReg, big + std::to_string(i));
+        if (i == 0 && c.broken != nullptr) add(*l, &OutputLists::softwareAddReg, c.broken);
+      }
+      if (c.softwareItems > 0) add(*l, &OutputLists::softwareAddReg, "last");
+      if (c.expander) add(*l, &OutputLists::expanderList, "E");
+      add(*l, &OutputLists::defaultAddReg, "D");
+    }
+    EXPECT_EQ(lists.softwareAddReg.Count() == copy.softwareAddReg.Count(), c.held) << c.what;
+    EXPECT_EQ(dir.Read("out.inf"), "old") << c.what << ": replaced before the end";
+    stream.Finish();
+    EXPECT_TRUE(dir.Read("out.inf") == AssembleOutputDocument(copy)) << c.what;
+    EXPECT_EQ(dir.Entries(), testing::Strings{"out.inf"}) << c.what;
+  }
+}
+
+TEST(OutputStream, LeavesNothingWhenUnfinishedOrFailing) {
+  testing::ScratchDir dir;
+  const std::string target = dir.Write("out.inf", "old");
+  {
+    OutputLists lists;
+    OutputStream stream(lists, target, false);
+    for (int i = 0; i < 4; ++i)
+      lists.softwareAddReg.Add(std::string(OutputStream::kStreamedBytes, 'x'));
+    EXPECT_EQ(lists.softwareAddReg.Count(), 0) << "the section went out";
+  }  // a conversion error: never finished
+  EXPECT_EQ(dir.Read("out.inf"), "old");
+  EXPECT_EQ(dir.Entries(), testing::Strings{"out.inf"});
+
+  // No temporary file can be made where the target should go: the lists
+  // are held, and Finish fails as writing the whole document does.
+  std::filesystem::create_directories(dir.Path("sub"));
+  OutputLists lists;
+  OutputStream stream(lists, dir.Path("sub"), false);
+  for (int i = 0; i < 4; ++i)
+    lists.softwareAddReg.Add(std::string(OutputStream::kStreamedBytes, 'x'));
+  EXPECT_EQ(lists.softwareAddReg.Count(), 4);
+  EXPECT_THROW(stream.Finish(), EFCreateError);
+}
+
 }  // namespace
 }  // namespace tovrix
