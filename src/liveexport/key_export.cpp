@@ -31,7 +31,8 @@ struct ExportRun {
 };
 
 // The key line, the value lines, the progress line and the expander entry
-// of one key. The key is opened anew for each value.
+// of one key. The key is opened anew for each value, as the registry may
+// change meanwhile; a store that cannot change is asked once.
 [[gnu::noinline]] void ExportValues(const ExportRun& run, TRegistry& registry, std::uint32_t root,
                                     std::string_view keyPath) {
   KeyLines key{
@@ -45,10 +46,14 @@ struct ExportRun {
     registry.CloseCurrentKey();
     names.Sort();
   }
+  const bool reopen = !run.store.Unchanging();
+  bool open = false;
   for (int i = 0; i < names.Count(); ++i) {
-    if (registry.OpenKeyRead(keyPath)) ExportValue(registry, names.View(i), key);
-    registry.CloseCurrentKey();
+    if (reopen || i == 0) open = registry.OpenKeyRead(keyPath);
+    if (open) ExportValue(registry, names.View(i), key);
+    if (reopen) registry.CloseCurrentKey();
   }
+  registry.CloseCurrentKey();
 
   if (run.settings.verbose) run.console.Line("Processing - " + std::string(keyPath));
   AddExpanderEntry(run.settings, run.expanderList, key.expanderNames, root, keyPath);

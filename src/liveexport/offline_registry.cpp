@@ -192,6 +192,12 @@ class MountedHives : public RegistryStore {
   std::string Damage() const override {
     return damaged_ != nullptr ? damaged_->Damage() : std::string();
   }
+  bool Unchanging() const override {
+    for (const RegistryStore* store : {software_.get(), system_.get(), ntuser_.get()}) {
+      if (store != nullptr && !store->Unchanging()) return false;
+    }
+    return true;
+  }
 
  private:
   struct Mount {

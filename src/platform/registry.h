@@ -71,6 +71,11 @@ class RegistryStore {
 
   // After a Damaged answer: "<file>: <what is wrong>" in UTF-8.
   virtual std::string Damage() const { return std::string(); }
+
+  // True when nothing can change the keys while the store is open (hive
+  // files read by this process alone): a key opened again by the same path
+  // is the same key, with the same values.
+  virtual bool Unchanging() const { return false; }
 };
 
 // The registry of the running system, or null where there is none (the

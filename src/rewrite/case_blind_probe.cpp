@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -30,15 +31,24 @@ const std::array<unsigned char, 128>& AsciiUpperTable() {
 }
 
 bool HasHighByte(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  const char* p = text.data();
+  std::size_t n = text.size();
+  // Eight bytes at a time: most texts are long runs of ASCII.
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if ((word & 0x8080808080808080u) != 0) return true;
+  }
+  for (; n > 0; ++p, --n) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return true;
   }
   return false;
 }
 
 // Text of ASCII bytes alone: every byte is a character of its own. The
-// places where the pattern's first character stands are found with memchr,
-// once for each byte that upper-cases to it.
+// places where one character of the pattern stands are found with memchr,
+// once for each byte that upper-cases to it; the character with the fewest
+// such bytes is chosen (':' and '\\' have one, letters two).
 struct Preimages {
   std::array<char, 4> bytes{};
   std::size_t count = 0;
@@ -60,9 +70,17 @@ const std::array<Preimages, 256>& PreimageTable() {
 
 bool OccursInAscii(std::string_view text, std::string_view upperPattern) {
   const auto& upper = AsciiUpperTable();
-  const Preimages& firsts = PreimageTable()[static_cast<unsigned char>(upperPattern[0])];
-  auto rest_matches = [&](std::size_t start) {
-    for (std::size_t j = 1; j < upperPattern.size(); ++j) {
+  const auto& preimages = PreimageTable();
+  std::size_t anchor = 0;
+  for (std::size_t j = 1; j < upperPattern.size(); ++j) {
+    if (preimages[static_cast<unsigned char>(upperPattern[j])].count <
+        preimages[static_cast<unsigned char>(upperPattern[anchor])].count) {
+      anchor = j;
+    }
+  }
+  const Preimages& anchors = preimages[static_cast<unsigned char>(upperPattern[anchor])];
+  auto matches_at = [&](std::size_t start) {
+    for (std::size_t j = 0; j < upperPattern.size(); ++j) {
       if (upper[static_cast<unsigned char>(text[start + j])] !=
           static_cast<unsigned char>(upperPattern[j])) {
         return false;
@@ -70,15 +88,17 @@ bool OccursInAscii(std::string_view text, std::string_view upperPattern) {
     }
     return true;
   };
+  // Pattern starts lie in [0, last]; the anchor byte of each in
+  // [anchor, last + anchor].
   const std::size_t last = text.size() - upperPattern.size();
-  for (std::size_t k = 0; k < firsts.count; ++k) {
-    std::size_t from = 0;
-    while (from <= last) {
-      const void* hit = std::memchr(text.data() + from, firsts.bytes[k], last - from + 1);
+  for (std::size_t k = 0; k < anchors.count; ++k) {
+    std::size_t from = anchor;
+    while (from <= last + anchor) {
+      const void* hit = std::memchr(text.data() + from, anchors.bytes[k], last + anchor - from + 1);
       if (hit == nullptr) break;
-      const auto start = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-      if (rest_matches(start)) return true;
-      from = start + 1;
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+      if (matches_at(at - anchor)) return true;
+      from = at + 1;
     }
   }
   return false;

@@ -5,8 +5,8 @@
 // that every cell it follows is a used cell of the file. The names it
 // would hand out are recoded to UTF-8, which cannot carry every UTF-16
 // name, so the names are read here from the key and value records
-// themselves (pread at the record's offset, after hivex has vouched for
-// the record's length) and converted exactly as the ANSI registry
+// themselves (in the file, mapped read-only as hivex maps it, after hivex
+// has vouched for the record's length) and converted exactly as the ANSI registry
 // functions convert them: unit by unit to the ANSI code page, best fit
 // included. String data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is converted
 // the same way, an odd last byte dropped; other data is raw.
@@ -23,6 +23,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <hivex.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
@@ -156,6 +157,16 @@ struct NameTable {
     const std::uint32_t begin = i == 0 ? 0 : foldedEnd[i - 1];
     return std::u16string_view(folded).substr(begin, foldedEnd[i] - begin);
   }
+  // Empties the table, keeping its memory for the next key.
+  void Clear() {
+    items.clear();
+    ansi.clear();
+    ansiEnd.clear();
+    folded.clear();
+    foldedEnd.clear();
+    byHash.clear();
+    longest = 0;
+  }
 };
 
 struct KeyTables {
@@ -167,10 +178,17 @@ struct KeyTables {
 
 class HiveRegistry : public RegistryStore {
  public:
-  HiveRegistry(hive_h* hive, int fd, std::string path)
-      : hive_(hive), fd_(fd), path_(std::move(path)), root_(hivex_root(hive)) {}
+  // `bytes` maps the whole file, `size` bytes; the store unmaps it.
+  HiveRegistry(hive_h* hive, int fd, const unsigned char* bytes, std::size_t size, std::string path)
+      : hive_(hive),
+        fd_(fd),
+        bytes_at_(bytes),
+        size_(size),
+        path_(std::move(path)),
+        root_(hivex_root(hive)) {}
   ~HiveRegistry() override {
     hivex_close(hive_);
+    ::munmap(const_cast<unsigned char*>(bytes_at_), size_);
     ::close(fd_);
   }
   HiveRegistry(const HiveRegistry&) = delete;
@@ -294,6 +312,7 @@ class HiveRegistry : public RegistryStore {
   }
 
   std::string Damage() const override { return path_ + ": " + damage_; }
+  bool Unchanging() const override { return true; }
 
  private:
   static constexpr RegistryHandle kRootHandle = ~RegistryHandle{0};
@@ -324,55 +343,22 @@ class HiveRegistry : public RegistryStore {
     return false;
   }
 
-  // Reads `length` bytes at `offset` into `out`, through a cache of the
-  // file's last pages read: records are read where they lie, and the
-  // records of one key mostly share a page. A read past the end of the
-  // file is damage.
-  bool ReadAt(std::size_t offset, std::size_t length, std::vector<unsigned char>& out) {
-    out.resize(length);
-    std::size_t done = 0;
-    while (done < length) {
-      const std::size_t at = offset + done;
-      Page& page = pages_[at / kPageSize % pages_.size()];
-      if (page.number != at / kPageSize && !LoadPage(at / kPageSize, page)) return false;
-      const std::size_t within = at % kPageSize;
-      if (within >= page.size)
-        return Fail(Located("a record runs past the end of the file", offset));
-      const std::size_t n = std::min(length - done, page.size - within);
-      std::memcpy(out.data() + done, page.bytes.data() + within, n);
-      done += n;
+  // The `length` bytes at `offset` of the mapped file, or null (damage) when
+  // they run past its end.
+  const unsigned char* At(std::size_t offset, std::size_t length) {
+    if (offset > size_ || length > size_ - offset) {
+      Fail(Located("a record runs past the end of the file", offset));
+      return nullptr;
     }
-    return true;
-  }
-
-  struct Page {
-    std::size_t number = ~std::size_t{0};
-    std::size_t size = 0;  // less than a page at the end of the file
-    std::array<unsigned char, 4096> bytes;
-  };
-  static constexpr std::size_t kPageSize = 4096;
-
-  bool LoadPage(std::size_t number, Page& page) {
-    page.number = ~std::size_t{0};
-    std::size_t done = 0;
-    while (done < kPageSize) {
-      const ssize_t got = ::pread(fd_, page.bytes.data() + done, kPageSize - done,
-                                  static_cast<off_t>(number * kPageSize + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return Fail(std::string("the file cannot be read: ") + std::strerror(errno));
-      if (got == 0) break;
-      done += static_cast<std::size_t>(got);
-    }
-    page.number = number;
-    page.size = done;
-    return true;
+    return bytes_at_ + offset;
   }
 
   KeyTables& Slot(std::size_t node) {
     auto& slot = tables_[(node >> 3) % tables_.size()];
     if (slot.first != node) {
       slot.first = node;
-      slot.second = KeyTables();
+      slot.second.haveSubkeys = false;
+      slot.second.haveValues = false;
     }
     return slot.second;
   }
@@ -389,7 +375,8 @@ class HiveRegistry : public RegistryStore {
                    node));
       return nullptr;
     }
-    NameTable table;
+    NameTable& table = tables.subkeys;
+    table.Clear();
     bool sound = true;
     for (std::size_t i = 0; children[i] != 0 && sound; ++i) {
       sound = ReadKeyName(children[i], node, table.folded);
@@ -404,7 +391,6 @@ class HiveRegistry : public RegistryStore {
       sound = Fail(Located("two subkeys have one name in different letter case", node));
     }
     if (!sound) return nullptr;
-    tables.subkeys = std::move(table);
     tables.haveSubkeys = true;
     return &tables;
   }
@@ -420,7 +406,8 @@ class HiveRegistry : public RegistryStore {
                    node));
       return nullptr;
     }
-    NameTable table;
+    NameTable& table = tables.values;
+    table.Clear();
     bool sound = true;
     for (std::size_t i = 0; values[i] != 0 && sound; ++i) {
       sound = ReadValueName(values[i], table.folded);
@@ -430,7 +417,6 @@ class HiveRegistry : public RegistryStore {
     std::free(values);
     if (!sound) return nullptr;
     Finish(table);  // of two values of one name the first is found
-    tables.values = std::move(table);
     tables.haveValues = true;
     return &tables;
   }
@@ -492,22 +478,24 @@ class HiveRegistry : public RegistryStore {
   bool ReadKeyName(std::size_t child, std::size_t parent, std::u16string& names) {
     // hivex reads the fixed part of a record without checking that its cell
     // holds it (it keeps cells inside their hbin): the cell is checked first.
-    std::vector<unsigned char>& record = record_;
-    if (!ReadAt(child, kNkName, record)) return false;
-    if (CellSize(record.data()) < kNkName) {
+    const unsigned char* record = At(child, kNkName);
+    if (record == nullptr) return false;
+    if (CellSize(record) < kNkName) {
       return Fail(Located("a subkey record is not sound", child));
     }
     // hivex checks that the cell is a used "nk" record that holds its name.
     const std::size_t length = hivex_node_struct_length(hive_, child);
     if (length < kNkName) return Fail(Located("a subkey record is not sound", child));
-    if (!ReadAt(child, length, record)) return false;
-    if (Le32(record.data() + kNkParent) + kFirstHbin != parent) {
+    record = At(child, length);
+    if (record == nullptr) return false;
+    if (Le32(record + kNkParent) + kFirstHbin != parent) {
       return Fail(Located("a subkey names another key as its parent", child));
     }
     if (child == root_) return Fail(Located("a key lists the root key", parent));
-    const std::size_t nameLength = Le16(record.data() + kNkNameLength);
-    const bool compressed = (Le16(record.data() + kNkFlags) & kNkCompressedName) != 0;
-    AppendNameUnits(record.data() + kNkName, nameLength, compressed, names);
+    const std::size_t nameLength =
+        std::min<std::size_t>(Le16(record + kNkNameLength), length - kNkName);
+    const bool compressed = (Le16(record + kNkFlags) & kNkCompressedName) != 0;
+    AppendNameUnits(record + kNkName, nameLength, compressed, names);
     return true;
   }
 
@@ -515,20 +503,23 @@ class HiveRegistry : public RegistryStore {
   bool ReadValueName(std::size_t value, std::u16string& names) {
     // hivex checks that the cell is a used one; the rest is checked here
     // (its own length check counts the name in UTF-8).
-    std::vector<unsigned char>& record = record_;
-    if (!ReadAt(value, kVkName, record)) return false;
-    const std::size_t cell = CellSize(record.data());
-    const std::size_t nameLength = Le16(record.data() + kVkNameLength);
+    const unsigned char* record = At(value, kVkName);
+    if (record == nullptr) return false;
+    const std::size_t cell = CellSize(record);
+    const std::size_t nameLength = Le16(record + kVkNameLength);
     if (record[4] != 'v' || record[5] != 'k' || kVkName + nameLength > cell) {
       return Fail(Located("a value record is not sound", value));
     }
-    if (!ReadAt(value, kVkName + nameLength, record)) return false;
-    const bool compressed = (Le16(record.data() + kVkFlags) & kVkCompressedName) != 0;
-    AppendNameUnits(record.data() + kVkName, nameLength, compressed, names);
+    record = At(value, kVkName + nameLength);
+    if (record == nullptr) return false;
+    const bool compressed = (Le16(record + kVkFlags) & kVkCompressedName) != 0;
+    AppendNameUnits(record + kVkName, nameLength, compressed, names);
     return true;
   }
 
-  bool Distinct(std::vector<std::size_t> items, std::size_t node) {
+  bool Distinct(const std::vector<std::size_t>& list, std::size_t node) {
+    std::vector<std::size_t>& items = sorted_;
+    items.assign(list.begin(), list.end());
     std::sort(items.begin(), items.end());
     if (std::adjacent_find(items.begin(), items.end()) != items.end()) {
       return Fail(Located("a subkey list names a key twice", node));
@@ -538,20 +529,22 @@ class HiveRegistry : public RegistryStore {
 
   // hivex reads a big-data record and its segment list without checking
   // that their cells hold them: checked here from the value record `vk`.
-  bool BigDataSound(std::size_t value, const std::vector<unsigned char>& vk) {
-    const std::uint32_t length = Le32(vk.data() + kVkDataLength);
+  bool BigDataSound(std::size_t value, const unsigned char* vk) {
+    const std::uint32_t length = Le32(vk + kVkDataLength);
     if ((length & 0x80000000u) != 0) return true;  // inline
-    std::vector<unsigned char> cell;
-    const std::size_t data = Le32(vk.data() + kVkDataOffset) + kFirstHbin;
-    if (!ReadAt(data, 4, cell)) return false;
-    const std::size_t size = CellSize(cell.data());
+    const std::size_t data = Le32(vk + kVkDataOffset) + kFirstHbin;
+    const unsigned char* cell = At(data, 4);
+    if (cell == nullptr) return false;
+    const std::size_t size = CellSize(cell);
     if (size >= 4 && length <= size - 4) return true;  // one cell holds the data
-    if (size < kDbFixed || cell.size() < kDbFixed || cell[4] != 'd' || cell[5] != 'b') {
-      return true;  // no big-data record: hivex refuses it
-    }
-    const std::size_t count = Le16(cell.data() + kDbCount);
-    if (!ReadAt(Le32(cell.data() + kDbList) + kFirstHbin, 4, cell)) return false;
-    if (CellSize(cell.data()) < 4 + 4 * count) {
+    if (size < kDbFixed) return true;                  // no big-data record: hivex refuses it
+    cell = At(data, kDbFixed);
+    if (cell == nullptr) return false;
+    if (cell[4] != 'd' || cell[5] != 'b') return true;
+    const std::size_t count = Le16(cell + kDbCount);
+    const unsigned char* list = At(Le32(cell + kDbList) + kFirstHbin, 4);
+    if (list == nullptr) return false;
+    if (CellSize(list) < 4 + 4 * count) {
       return Fail(Located("a big value's segment list is too short", value));
     }
     return true;
@@ -562,42 +555,46 @@ class HiveRegistry : public RegistryStore {
   // in the record itself or in one cell is read here, from the cell hivex
   // vouches for; data in segments (a big-data record) through hivex.
   bool LoadData(std::size_t value) {
-    std::vector<unsigned char>& vk = vk_;
-    if (!ReadAt(value, kVkName, vk)) return false;
-    dataType_ = Le32(vk.data() + kVkType);
-    const std::uint32_t declared = Le32(vk.data() + kVkDataLength);
+    const unsigned char* vk = At(value, kVkName);
+    if (vk == nullptr) return false;
+    dataType_ = Le32(vk + kVkType);
+    const std::uint32_t declared = Le32(vk + kVkDataLength);
     const std::size_t length = declared & 0x7FFFFFFFu;
-    bytes_.clear();
+    const unsigned char* bytes = nullptr;
+    std::size_t count = 0;
     if ((declared & 0x80000000u) != 0) {
       if (length > 4) return Fail(Located("a value's data cannot be read", value));
-      bytes_.assign(vk.data() + kVkDataOffset, vk.data() + kVkDataOffset + length);
+      bytes = vk + kVkDataOffset;
+      count = length;
     } else {
       std::size_t withHeader = 0;
       const std::size_t cell = hivex_value_data_cell_offset(hive_, value, &withHeader);
-      std::vector<unsigned char>& header = cell_;
-      if (cell == 0 || !ReadAt(cell, 4, header)) {
-        return Fail(Located("a value's data cannot be read", value));
-      }
-      const std::size_t size = CellSize(header.data());
+      const unsigned char* header = cell == 0 ? nullptr : At(cell, 4);
+      if (header == nullptr) return Fail(Located("a value's data cannot be read", value));
+      const std::size_t size = CellSize(header);
       if (size >= 4 && length <= size - 4) {
-        if (length > 0 && !ReadAt(cell + 4, length, bytes_)) return false;
-      } else if (!ReadBigData(value, vk)) {
-        return false;
+        bytes = length > 0 ? At(cell + 4, length) : header;
+        if (bytes == nullptr) return false;
+        count = length;
+      } else {
+        if (!ReadBigData(value, vk)) return false;
+        bytes = big_.data();
+        count = big_.size();
       }
     }
+    data_.clear();
     if (dataType_ == kRegSz || dataType_ == kRegExpandSz || dataType_ == kRegMultiSz) {
-      units_.resize(bytes_.size() / 2);
-      for (std::size_t i = 0; i < units_.size(); ++i) units_[i] = Le16(bytes_.data() + 2 * i);
-      data_.clear();
+      units_.resize(count / 2);
+      for (std::size_t i = 0; i < units_.size(); ++i) units_[i] = Le16(bytes + 2 * i);
       AppendWideAsAnsi(units_.data(), units_.size(), data_);
     } else {
-      data_.assign(bytes_.begin(), bytes_.end());
+      data_.assign(reinterpret_cast<const char*>(bytes), count);
     }
     dataValue_ = value;
     return true;
   }
 
-  bool ReadBigData(std::size_t value, const std::vector<unsigned char>& vk) {
+  bool ReadBigData(std::size_t value, const unsigned char* vk) {
     if (!BigDataSound(value, vk)) return false;
     std::size_t length = 0;
     errno = 0;
@@ -607,7 +604,7 @@ class HiveRegistry : public RegistryStore {
                                           : "a value's data cannot be read",
                           value));
     }
-    bytes_.assign(raw, raw + length);
+    big_.assign(raw, raw + length);
     std::free(raw);
     return true;
   }
@@ -620,6 +617,10 @@ class HiveRegistry : public RegistryStore {
 
   hive_h* hive_;
   int fd_;
+  // The file, mapped read-only as hivex maps it: records are read where
+  // they lie.
+  const unsigned char* bytes_at_;
+  std::size_t size_;
   std::string path_;
   std::size_t root_;
   std::vector<std::size_t> open_;  // handle - 1 -> node; 0 for a free slot
@@ -635,13 +636,12 @@ class HiveRegistry : public RegistryStore {
   std::uint32_t dataType_ = 0;
   std::string data_;
   std::string damage_;
-  std::vector<Page> pages_ = std::vector<Page>(256);  // 1 MiB of the file
-  std::vector<unsigned char> record_;                 // the record being read
-  std::u16string lookup_;                             // the name being looked up
-  std::vector<unsigned char> vk_, cell_, bytes_;      // a value's record, cell, data
-  std::u16string units_;                              // string data as stored
-  std::size_t found_ = 0;                             // where Find found it
-  std::vector<std::string_view> parts_;               // of the path being opened
+  std::u16string lookup_;                // the name being looked up
+  std::vector<unsigned char> big_;       // data read through hivex
+  std::vector<std::size_t> sorted_;      // a subkey list in file order
+  std::u16string units_;                 // string data as stored
+  std::size_t found_ = 0;                // where Find found it
+  std::vector<std::string_view> parts_;  // of the path being opened
   struct {
     std::size_t from = 0;  // node the path starts at
     std::string path;
@@ -702,8 +702,18 @@ HiveOpenResult OpenHiveFile(const std::string& path) {
     result.error = "the hive has no root key";
     return result;
   }
+  const auto size = static_cast<std::size_t>(info.st_size);
+  void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  if (bytes == MAP_FAILED) {
+    const int error = errno;
+    hivex_close(hive);
+    ::close(fd);
+    result.error = ErrnoText(error);
+    return result;
+  }
   result.dirty = Le32(header + kHeaderSequence1) != Le32(header + kHeaderSequence2);
-  result.store = std::make_unique<HiveRegistry>(hive, fd, path);
+  result.store = std::make_unique<HiveRegistry>(hive, fd, static_cast<const unsigned char*>(bytes),
+                                                size, path);
   return result;
 }
 

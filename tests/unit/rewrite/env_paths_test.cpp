@@ -85,6 +85,7 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
       "c:\\windows\\x",  "C:\\WINDOWS",       "x c: y",          "PROGRAM files",
       "\xE4pfel",        "\x82\xA0" "c:",     "\x8A" "Controlset", "no match here",  // NOLINT(bugprone-suspicious-missing-comma)
       "c",               std::string("c\0:", 3), "",              "CONTROLSET002",
+      "a:b:C:\\Windows", "zzc:",              "Set controlset",
   };
   for (const std::string& pattern : patterns) {
     const std::string upper = UpperLocale(pattern);
@@ -99,6 +100,9 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   EXPECT_FALSE(MayOccurCaseBlind("D:\\data", "C:"));
   EXPECT_FALSE(MayOccurCaseBlind(std::string("ab\0C:", 5), "C:"));
   EXPECT_TRUE(MayOccurCaseBlind("xc:\\", "C:"));
+  // Found through its rarest character, ':' here, which must sit in place.
+  EXPECT_FALSE(MayOccurCaseBlind(":\\WINDOWS c", "C:\\WINDOWS"));
+  EXPECT_FALSE(MayOccurCaseBlind("c:\\WINDOW", "C:\\WINDOWS"));
 }
 // clang-format on
 
