@@ -169,4 +169,18 @@ void TRegistry::ReadRawValue(std::string_view name, unsigned char* buffer, std::
   Checked(store_.QueryValue(key_, name, type, buffer, size));
 }
 
+platform::RegistryStatus TRegistry::ReadWholeValue(std::string_view name, std::uint32_t& type,
+                                                   std::string& data) const {
+  data.clear();
+  if (!open_) return platform::RegistryStatus::Failed;
+  std::uint32_t size = 0;
+  platform::RegistryStatus status = Checked(store_.QueryValue(key_, name, type, nullptr, size));
+  if (status != platform::RegistryStatus::Ok) return status;
+  data.resize(size);
+  status = Checked(
+      store_.QueryValue(key_, name, type, reinterpret_cast<unsigned char*>(data.data()), size));
+  if (status == platform::RegistryStatus::Ok) data.resize(size);
+  return status;
+}
+
 }  // namespace tovrix

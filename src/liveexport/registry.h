@@ -25,6 +25,8 @@
 //    REG_EXPAND_SZ or REG_DWORD into `buffer` of `capacity` bytes; the
 //    result is the value's size, 0 when it cannot be queried.
 //  - ReadRawValue: whatever the store delivers, unchecked.
+//  - ReadWholeValue: the type and all the bytes of a value, and the store's
+//    answer (Ok, or why not).
 // ReadStringValue, ReadDwordValue and ReadBinaryValue throw
 // ERegistryException: "'<name>' の取得に失敗しました" when the store does not
 // deliver the data, "'<name>' のデータ型が不正です" when the type does not
@@ -83,6 +85,8 @@ class TRegistry {
                                 std::uint32_t capacity) const;
   void ReadRawValue(std::string_view name, unsigned char* buffer, std::uint32_t& size,
                     std::uint32_t& type) const;
+  platform::RegistryStatus ReadWholeValue(std::string_view name, std::uint32_t& type,
+                                          std::string& data) const;
 
  private:
   // The store's answer, after turning Damaged into the failure it is.

@@ -11,9 +11,11 @@
 #ifndef TOVRIX_PLATFORM_PROCESS_H_
 #define TOVRIX_PLATFORM_PROCESS_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace tovrix::platform {
@@ -47,6 +49,11 @@ void WriteWarning(std::string_view utf8);
 
 // The process exit code for an orderly end (-1; 255 as Linux shows it).
 int OrderlyExitCode();
+
+// Starts `work` on a thread of its own. The signals the program handles
+// (Ctrl+C and the like) are never delivered to that thread: they keep
+// reaching the threads that can block them around their critical steps.
+std::thread StartWorkerThread(std::function<void()> work);
 
 }  // namespace tovrix::platform
 

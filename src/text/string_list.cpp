@@ -96,9 +96,28 @@ std::vector<std::string_view> TStringList::Views() const {
 }
 
 void TStringList::Rebuild(const std::vector<std::string_view>& items) {
-  TStringList fresh;
-  for (std::string_view item : items) fresh.Append({item});
-  Assign(std::move(fresh));
+  // The items are the list's own, reordered: their bytes are gathered into
+  // one new block, and the lengths rewritten in place.
+  auto block = std::make_unique<std::string>();
+  block->reserve(std::max(kMinBlock, stored_bytes_));
+  if (block->capacity() >= kLargeBlock)
+    platform::AdviseLargeBuffer(block->data(), block->capacity());
+  long_lengths_.clear();
+  checkpoints_.clear();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i % kCheckpointEvery == 0) checkpoints_.push_back(Position{0, block->size()});
+    block->append(items[i]);
+    if (items[i].size() >= kLong) {
+      lengths_[i] = kLong;
+      long_lengths_.emplace_back(i, items[i].size());
+    } else {
+      lengths_[i] = static_cast<std::uint32_t>(items[i].size());
+    }
+  }
+  blocks_.clear();
+  blocks_.push_back(std::move(block));
+  cursor_index_ = 0;
+  cursor_ = Position{};
 }
 
 void TStringList::Assign(TStringList&& other) {

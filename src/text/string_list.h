@@ -91,7 +91,7 @@ class TStringList {
   std::size_t LengthAt(std::size_t index) const;
   // Appends an item made of `parts` (which may be items of this list).
   void Append(std::initializer_list<std::string_view> parts);
-  // Replaces the contents by `items` (views that may point into this list).
+  // Puts the items in the order of `items`: views of all of them, reordered.
   void Rebuild(const std::vector<std::string_view>& items);
   std::vector<std::string_view> Views() const;
 

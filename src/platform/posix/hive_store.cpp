@@ -130,10 +130,19 @@ void FoldedLookupName(std::string_view ansi, std::u16string& units) {
   FoldCase(units.data(), units.data() + units.size());
 }
 
+// FNV-1a over UTF-16 units.
+constexpr std::uint64_t kHashSeed = 14695981039346656037u;
+constexpr std::uint64_t kHashPrime = 1099511628211u;
+
 std::uint64_t HashUnits(std::u16string_view units) {
-  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
-  for (char16_t unit : units) hash = (hash ^ unit) * 1099511628211u;
+  std::uint64_t hash = kHashSeed;
+  for (char16_t unit : units) hash = (hash ^ unit) * kHashPrime;
   return hash;
+}
+
+// The folded unit of an ASCII byte, as FoldCase folds it.
+char16_t AsciiUpper(char c) {
+  return static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 0x20 : static_cast<unsigned char>(c));
 }
 
 // The names of one key's subkeys or values, in the hive's order: in ANSI as
@@ -451,12 +460,30 @@ class HiveRegistry : public RegistryStore {
 
   // The place of the first name `ansi` finds, or null.
   const std::size_t* Find(const NameTable& table, std::string_view ansi) {
-    FoldedLookupName(ansi, lookup_);
-    const std::uint64_t hash = HashUnits(lookup_);
+    // An ASCII name is its own units (every ANSI code page keeps ASCII),
+    // folded by ASCII rules: hashed and compared without converting it.
+    const bool ascii = std::all_of(ansi.begin(), ansi.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::uint64_t hash = 0;
+    if (ascii) {
+      hash = kHashSeed;
+      for (char c : ansi) hash = (hash ^ AsciiUpper(c)) * kHashPrime;
+    } else {
+      FoldedLookupName(ansi, lookup_);
+      hash = HashUnits(lookup_);
+    }
+    auto same = [&](std::u16string_view folded) {
+      if (!ascii) return folded == lookup_;
+      if (folded.size() != ansi.size()) return false;
+      for (std::size_t i = 0; i < ansi.size(); ++i) {
+        if (folded[i] != AsciiUpper(ansi[i])) return false;
+      }
+      return true;
+    };
     auto it = std::lower_bound(table.byHash.begin(), table.byHash.end(),
                                std::make_pair(hash, std::uint32_t{0}));
     for (; it != table.byHash.end() && it->first == hash; ++it) {
-      if (table.Folded(it->second) == lookup_) {
+      if (same(table.Folded(it->second))) {
         found_ = it->second;
         return &found_;
       }
@@ -703,7 +730,8 @@ HiveOpenResult OpenHiveFile(const std::string& path) {
     return result;
   }
   const auto size = static_cast<std::size_t>(info.st_size);
-  void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  // Mapped whole at once: every record is read, most of them once.
+  void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (bytes == MAP_FAILED) {
     const int error = errno;
     hivex_close(hive);

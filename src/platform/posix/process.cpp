@@ -10,6 +10,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "platform/files.h"
 
 namespace tovrix::platform {
@@ -121,5 +123,16 @@ void WriteFailureReport(std::string_view utf8) {
 void WriteWarning(std::string_view utf8) { WriteFailureReport(utf8); }
 
 int OrderlyExitCode() { return 255; }
+
+std::thread StartWorkerThread(std::function<void()> work) {
+  // A new thread starts with its creator's signal mask.
+  sigset_t all;
+  sigset_t before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &before);
+  std::thread thread(std::move(work));
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  return thread;
+}
 
 }  // namespace tovrix::platform

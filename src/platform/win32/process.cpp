@@ -97,4 +97,7 @@ void WriteWarning(std::string_view utf8) {
 
 int OrderlyExitCode() { return -1; }
 
+// Console control events arrive on a thread the system makes for them.
+std::thread StartWorkerThread(std::function<void()> work) { return std::thread(std::move(work)); }
+
 }  // namespace tovrix::platform

@@ -222,6 +222,113 @@ TEST_F(HiveStoreTest, NamesWrittenAlikeRepeatASubtreeWithinBounds) {
   EXPECT_THROW(export_levels(17), ERegistryException);  // 2^17 repeated keys
 }
 
+// A store that claims it may change: the export then reads each key in
+// turn on one thread. Everything else goes to the store below.
+class InTurn : public platform::RegistryStore {
+ public:
+  explicit InTurn(platform::RegistryStore& store) : store_(store) {}
+  platform::RegistryHandle Root(std::uint32_t root) override { return store_.Root(root); }
+  RegistryStatus Open(platform::RegistryHandle parent, std::string_view path, std::uint32_t access,
+                      platform::RegistryHandle& opened) override {
+    return store_.Open(parent, path, access, opened);
+  }
+  void Close(platform::RegistryHandle key) override { store_.Close(key); }
+  RegistryStatus QueryKeyInfo(platform::RegistryHandle key,
+                              platform::RegistryKeyInfo& info) override {
+    return store_.QueryKeyInfo(key, info);
+  }
+  RegistryStatus EnumValueName(platform::RegistryHandle key, std::uint32_t index, char* buffer,
+                               std::uint32_t capacity) override {
+    return store_.EnumValueName(key, index, buffer, capacity);
+  }
+  RegistryStatus EnumSubkeyName(platform::RegistryHandle key, std::uint32_t index, char* buffer,
+                                std::uint32_t capacity) override {
+    return store_.EnumSubkeyName(key, index, buffer, capacity);
+  }
+  RegistryStatus QueryValue(platform::RegistryHandle key, std::string_view name,
+                            std::uint32_t& type, unsigned char* data,
+                            std::uint32_t& size) override {
+    return store_.QueryValue(key, name, type, data, size);
+  }
+  std::string Damage() const override { return store_.Damage(); }
+
+ private:
+  platform::RegistryStore& store_;
+};
+
+// Hive files are read on a thread of their own, ahead of the lines written
+// from them: the lines, the progress lines and the failure must be those of
+// reading each key in turn, wherever the reading or the writing fails.
+TEST_F(HiveStoreTest, ReadingAheadGivesWhatReadingInTurnGives) {
+  std::vector<HiveKey> wide;  // more keys and bytes than one batch of the reader holds
+  for (int i = 0; i < 1500; ++i) {
+    wide.push_back({"K\\S" + std::to_string(i % 7) + "\\k" + std::to_string(i),
+                    {{"p", 2, Utf16("%SystemRoot%\\x" + std::to_string(i))},
+                     {"", 1, Utf16("C:\\Program Files\\y")},
+                     {"d", 4, DwordData(static_cast<std::uint32_t>(i))}}});
+  }
+  for (const char* big : {"K\\big1", "K\\big2"}) {
+    wide.push_back({big, {{"b", 3, std::string(700 << 10, '\x5A')}, {"m", 7, Utf16("a\0b\0\0")}}});
+  }
+  std::vector<HiveKey> wrongDword = {{"K\\A", {{"a", 1, Utf16("x")}}},
+                                     {"K\\B", {{"a", 4, DwordData(1)}, {"b", 4, "12345678"}}},
+                                     {"K\\C", {}}};
+  std::vector<HiveKey> repeated;
+  std::string path = "K";
+  for (int i = 0; i < 17; ++i) {
+    repeated.push_back({path + "\\\xC4\x81", {}});  // ā, written "a"
+    path += "\\a";
+    repeated.push_back({path, {{"v", 4, DwordData(1)}}});
+  }
+  struct Case {
+    const char* what;
+    std::vector<HiveKey> keys;
+    bool damage;  // K\A names the root as its parent
+  } cases[] = {
+      {"a wide tree", wide, false},
+      {"the writing fails", wrongDword, false},
+      {"the reading fails", wrongDword, true},
+      {"repeated keys run away", repeated, false},
+  };
+  for (const Case& c : cases) {
+    const std::string file = Make(c.keys, c.what);
+    if (c.damage) {
+      std::string bytes = dir_.Read(c.what);
+      const std::size_t a = bytes.find(std::string("\x01\x00\x00\x00"
+                                                   "A",
+                                                   5)) -
+                            0x4C;
+      bytes.replace(a + 0x14, 4, std::string("\x20\x00\x00\x00", 4));
+      dir_.Write(c.what, bytes);
+    }
+    struct Outcome {
+      Strings lines, expanders;
+      std::string console, failure;
+    } outcomes[2];
+    for (int ahead = 0; ahead < 2; ++ahead) {
+      auto mounted = MountHives(Open(file), nullptr, nullptr);
+      InTurn inTurn(*mounted);
+      TStringList target, expanders;
+      CapturingConsole console;
+      ConversionSettings settings;
+      settings.verbose = settings.addExpanderEntries = true;
+      Outcome& out = outcomes[ahead];
+      out.failure = testing::FailureOf<ERegistryException>([&] {
+        ExportKey(ahead ? *mounted : static_cast<platform::RegistryStore&>(inTurn), target,
+                  kHkeyLocalMachine, "SOFTWARE\\K", settings, expanders, console, true);
+      });
+      out.lines = testing::Items(target);
+      out.expanders = testing::Items(expanders);
+      out.console = console.text;
+    }
+    EXPECT_EQ(outcomes[0].failure.empty(), c.keys.size() == wide.size()) << c.what;
+    EXPECT_EQ(outcomes[1].failure, outcomes[0].failure) << c.what;
+    EXPECT_EQ(outcomes[1].console, outcomes[0].console) << c.what;
+    EXPECT_EQ(outcomes[1].lines, outcomes[0].lines) << c.what;
+    EXPECT_TRUE(outcomes[1].expanders == outcomes[0].expanders) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace tovrix
 

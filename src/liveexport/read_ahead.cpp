@@ -1,0 +1,301 @@
+// Reading a tree of an unchanging store ahead, on a thread of its own.
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "liveexport/key_walk.h"
+#include "platform/process.h"
+
+namespace tovrix::keywalk {
+
+namespace {
+
+// Two threads, for a store that cannot change: it gives the same answers on
+// any thread and at any time, so a reader thread walks the tree and reads
+// every key's values ahead of the lines written from them on the calling
+// thread. The lines, the progress lines and the failures come in the order
+// and at the points they come in turn.
+//
+// The reader fills batches of keys, each held in a few flat buffers that go
+// back to it once written, so the threads share no allocations.
+struct SnapshotBatch {
+  struct Value {
+    std::size_t name, nameLength;  // in `bytes`
+    platform::RegistryStatus status;
+    std::uint32_t type;
+    std::size_t data, dataLength;  // in `bytes`
+  };
+  struct Key {
+    std::size_t path, pathLength;  // in `bytes`; no path: a failure between keys
+    bool isKey;
+    bool opened;
+    std::size_t firstValue;
+    std::size_t names;  // values [firstValue, firstValue + names) of `values`
+    std::size_t read;   // of them read before `failure`
+    std::exception_ptr failure;
+  };
+  std::string bytes;
+  std::vector<Value> values;
+  std::vector<Key> keys;
+
+  std::string_view Text(std::size_t at, std::size_t length) const {
+    return std::string_view(bytes).substr(at, length);
+  }
+  std::size_t Append(std::string_view text) {
+    const std::size_t at = bytes.size();
+    bytes.append(text);
+    return at;
+  }
+  void Clear() {
+    bytes.clear();
+    values.clear();
+    keys.clear();
+  }
+};
+
+// The value names of one key of a batch, as WriteKeyLines reads them.
+struct SnapshotNames {
+  const SnapshotBatch& batch;
+  const SnapshotBatch::Key& key;
+  std::string_view View(int i) const {
+    const SnapshotBatch::Value& value = batch.values[key.firstValue + static_cast<std::size_t>(i)];
+    return batch.Text(value.name, value.nameLength);
+  }
+};
+
+// Serves the values of one key of a batch through the store interface, as
+// the store they were read from answered; every key path opens that key.
+class SnapshotStore : public platform::RegistryStore {
+ public:
+  void Show(const SnapshotBatch& batch, const SnapshotBatch::Key& key) {
+    batch_ = &batch;
+    key_ = &key;
+    at_ = 0;
+  }
+
+  platform::RegistryHandle Root(std::uint32_t root) override { return root; }
+  platform::RegistryStatus Open(platform::RegistryHandle, std::string_view, std::uint32_t,
+                                platform::RegistryHandle& opened) override {
+    if (!key_->opened) return platform::RegistryStatus::Failed;
+    opened = 1;
+    return platform::RegistryStatus::Ok;
+  }
+  void Close(platform::RegistryHandle) override {}
+  platform::RegistryStatus QueryKeyInfo(platform::RegistryHandle,
+                                        platform::RegistryKeyInfo&) override {
+    return platform::RegistryStatus::Failed;
+  }
+  platform::RegistryStatus EnumValueName(platform::RegistryHandle, std::uint32_t, char*,
+                                         std::uint32_t) override {
+    return platform::RegistryStatus::Failed;
+  }
+  platform::RegistryStatus EnumSubkeyName(platform::RegistryHandle, std::uint32_t, char*,
+                                          std::uint32_t) override {
+    return platform::RegistryStatus::Failed;
+  }
+  // The values are asked for in the order of their names, each a few times.
+  platform::RegistryStatus QueryValue(platform::RegistryHandle, std::string_view name,
+                                      std::uint32_t& type, unsigned char* data,
+                                      std::uint32_t& size) override {
+    const std::size_t count = key_->read;
+    auto nameAt = [&](std::size_t i) {
+      const SnapshotBatch::Value& value = batch_->values[key_->firstValue + i];
+      return batch_->Text(value.name, value.nameLength);
+    };
+    if (at_ >= count || nameAt(at_) != name) {
+      at_ = 0;
+      while (at_ < count && nameAt(at_) != name) ++at_;
+      if (at_ == count) return platform::RegistryStatus::Failed;
+    }
+    const SnapshotBatch::Value& value = batch_->values[key_->firstValue + at_];
+    if (value.status != platform::RegistryStatus::Ok) return value.status;
+    type = value.type;
+    const auto needed = static_cast<std::uint32_t>(value.dataLength);
+    if (data != nullptr && needed > size) {
+      size = needed;
+      return platform::RegistryStatus::MoreData;
+    }
+    if (data != nullptr && needed > 0) std::memcpy(data, batch_->bytes.data() + value.data, needed);
+    size = needed;
+    return platform::RegistryStatus::Ok;
+  }
+  bool Unchanging() const override { return true; }
+
+ private:
+  const SnapshotBatch* batch_ = nullptr;
+  const SnapshotBatch::Key* key_ = nullptr;
+  std::size_t at_ = 0;
+};
+
+// Batches from the reader thread to the writing one and back, a few at a
+// time, so the reader runs ahead by a bounded amount.
+class SnapshotQueue {
+ public:
+  using Batch = std::unique_ptr<SnapshotBatch>;
+
+  // A batch to fill: one written already, or a new one.
+  Batch Empty() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.empty()) return std::make_unique<SnapshotBatch>();
+    Batch batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
+  }
+  // False once the writer gave up: the reader stops.
+  bool Put(Batch batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return full_.size() < kMaxBatches || abandoned_; });
+    if (abandoned_) return false;
+    full_.push_back(std::move(batch));
+    changed_.notify_all();
+    return true;
+  }
+  void Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    changed_.notify_all();
+  }
+  // Null when the reader closed the queue and all was taken.
+  Batch Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !full_.empty() || closed_; });
+    if (full_.empty()) return nullptr;
+    Batch batch = std::move(full_.front());
+    full_.pop_front();
+    changed_.notify_all();
+    return batch;
+  }
+  void Return(Batch batch) {
+    batch->Clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    spare_.push_back(std::move(batch));
+  }
+
+ private:
+  static constexpr std::size_t kMaxBatches = 4;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> full_;
+  std::vector<Batch> spare_;
+  bool closed_ = false;
+  bool abandoned_ = false;
+};
+
+// The reader thread's walk.
+class SnapshotReader {
+ public:
+  SnapshotReader(ExportRun& run, SnapshotQueue& queue) : run_(run), queue_(queue) {}
+
+  void Run(std::uint32_t root, std::string_view keyPath) {
+    try {
+      batch_ = queue_.Empty();
+      auto visit = [&](TRegistry& registry, std::string_view path) { Read(registry, path); };
+      WalkTree(run_, root, keyPath, 0, visit);
+      Send();
+    } catch (const Stopped&) {
+      // the writer gave up, or the failure went with its key
+    } catch (...) {
+      if (batch_) {
+        batch_->keys.push_back(
+            SnapshotBatch::Key{0, 0, false, false, 0, 0, 0, std::current_exception()});
+        queue_.Put(std::move(batch_));
+      }
+    }
+    queue_.Close();
+  }
+
+ private:
+  struct Stopped {};
+  static constexpr std::size_t kBatchKeys = 1024;
+  static constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+  void Read(TRegistry& registry, std::string_view path) {
+    SnapshotBatch& batch = *batch_;
+    SnapshotBatch::Key key{batch.Append(path),  path.size(), true, false,
+                           batch.values.size(), 0,           0,    nullptr};
+    try {
+      // Opened once for the names and the values: the store cannot change.
+      names_.Clear();
+      key.opened = registry.OpenKeyRead(path);
+      if (key.opened) {
+        registry.ListValueNames(names_);
+        names_.Sort();
+      }
+      for (int i = 0; key.opened && i < names_.Count(); ++i) {
+        const std::string_view name = names_.View(i);
+        std::uint32_t type = 0;
+        const platform::RegistryStatus status = registry.ReadWholeValue(name, type, data_);
+        batch.values.push_back(SnapshotBatch::Value{batch.Append(name), name.size(), status, type,
+                                                    batch.Append(data_), data_.size()});
+        ++key.read;
+      }
+      key.names = key.opened ? static_cast<std::size_t>(names_.Count()) : 0;
+      registry.CloseCurrentKey();
+    } catch (...) {
+      key.failure = std::current_exception();
+      batch.keys.push_back(std::move(key));
+      Send();
+      throw Stopped{};
+    }
+    batch.keys.push_back(std::move(key));
+    if (batch.keys.size() >= kBatchKeys || batch.bytes.size() >= kBatchBytes) {
+      Send();
+      batch_ = queue_.Empty();
+    }
+  }
+
+  void Send() {
+    if (!queue_.Put(std::move(batch_))) throw Stopped{};
+  }
+
+  ExportRun& run_;
+  SnapshotQueue& queue_;
+  SnapshotQueue::Batch batch_;
+  TStringList names_;
+  std::string data_;
+};
+
+}  // namespace
+
+void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath) {
+  SnapshotQueue queue;
+  SnapshotReader reader(run, queue);
+  std::thread thread = platform::StartWorkerThread([&] { reader.Run(root, keyPath); });
+  // However the writing ends, the reader is stopped and waited for.
+  struct Joined {
+    SnapshotQueue& queue;
+    std::thread& thread;
+    ~Joined() {
+      queue.Abandon();
+      thread.join();
+    }
+  } joined{queue, thread};
+
+  SnapshotStore snapshots;
+  TRegistry registry(snapshots);
+  registry.SetRoot(root);
+  while (SnapshotQueue::Batch batch = queue.Take()) {
+    for (const SnapshotBatch::Key& key : batch->keys) {
+      if (!key.isKey) std::rethrow_exception(key.failure);
+      snapshots.Show(*batch, key);
+      const std::size_t count = key.failure ? key.read : key.names;
+      WriteKeyLines(run, registry, root, batch->Text(key.path, key.pathLength),
+                    SnapshotNames{*batch, key}, static_cast<int>(count), /*once=*/true,
+                    key.failure);
+    }
+    queue.Return(std::move(batch));
+  }
+}
+
+}  // namespace tovrix::keywalk
