@@ -66,7 +66,8 @@ void WriteKeyLines(const ExportRun& run, TRegistry& registry, std::uint32_t root
 
 // Calls `visit(registry, keyPath)` for the key and, depth first in sorted
 // name order, for its subkeys: the order of the export. `visit` reads the
-// key's values; the subkeys are listed after it returns.
+// key's values, and may leave the key open in `registry` for the listing of
+// its subkeys, which follows.
 template <typename Visit>
 void WalkTree(ExportRun& run, std::uint32_t root, std::string_view keyPath, int depth,
               Visit& visit) {
@@ -78,8 +79,9 @@ void WalkTree(ExportRun& run, std::uint32_t root, std::string_view keyPath, int 
   visit(registry, keyPath);
 
   if (depth >= kMaxExportDepth) return;
-  registry.SetRoot(root);
-  if (!registry.OpenKeyRead(keyPath)) return;
+  // `visit` may leave the key open (a store that cannot change gives the
+  // same key again).
+  if (!registry.HasOpenKey() && !registry.OpenKeyRead(keyPath)) return;
   TStringList subkeys;
   registry.ListSubkeyNames(subkeys);
   subkeys.Sort();

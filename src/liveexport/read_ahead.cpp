@@ -241,7 +241,7 @@ class SnapshotReader {
         ++key.read;
       }
       key.names = key.opened ? static_cast<std::size_t>(names_.Count()) : 0;
-      registry.CloseCurrentKey();
+      // Left open for the subkeys.
     } catch (...) {
       key.failure = std::current_exception();
       batch.keys.push_back(std::move(key));

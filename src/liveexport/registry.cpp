@@ -84,13 +84,16 @@ void TRegistry::ListNames(bool values, TStringList& list) const {
   const std::uint32_t count = values ? info.valueCount : info.subkeyCount;
   const std::uint32_t longest = values ? info.maxValueNameLength : info.maxSubkeyNameLength;
   const std::uint32_t capacity = MultiByteCodePage() ? 2 * longest + 1 : longest + 1;
-  std::vector<char> buffer(capacity);
+  // Most names fit a buffer on the stack.
+  char small[512];
+  std::vector<char> large(capacity > sizeof small ? capacity : 0);
+  char* buffer = large.empty() ? small : large.data();
   for (std::uint32_t i = 0; i < count; ++i) {
-    const platform::RegistryStatus status =
-        values ? store_.EnumValueName(key_, i, buffer.data(), capacity)
-               : store_.EnumSubkeyName(key_, i, buffer.data(), capacity);
+    const platform::RegistryStatus status = values
+                                                ? store_.EnumValueName(key_, i, buffer, capacity)
+                                                : store_.EnumSubkeyName(key_, i, buffer, capacity);
     if (Checked(status) != platform::RegistryStatus::Ok) continue;
-    list.Add(std::string_view(buffer.data(), strnlen(buffer.data(), capacity)));
+    list.Add(std::string_view(buffer, strnlen(buffer, capacity)));
   }
 }
 

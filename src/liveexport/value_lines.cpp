@@ -10,6 +10,7 @@
 #include "rewrite/env_paths.h"
 #include "rewrite/expander.h"
 #include "text/line_rules.h"
+#include "text/line_splitter.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -76,15 +77,16 @@ std::string MultiStringText(const TRegistry& registry, std::string_view name) {
 }
 
 void WriteMultiString(const TRegistry& registry, std::string_view name, KeyLines& key) {
-  TStringList items;
-  items.SplitText(MultiStringText(registry, name));
+  // The items are the lines of the text, cut as a list cuts text.
   std::string data;
-  for (int i = 0; i < items.Count(); ++i) {
-    if (i > 0) data += ',';
+  bool first = true;
+  ForEachLine(MultiStringText(registry, name), [&](std::string_view item) {
+    if (!first) data += ',';
+    first = false;
     data += '"';
-    data += DoubleQuotes(items.View(i));
+    data += DoubleQuotes(item);
     data += '"';
-  }
+  });
   const ConversionSettings& settings = key.settings;
   if (settings.replaceMode != 0) {
     ReplaceEnvPathsInPlace(data, settings.replaceMode, settings.replaceTarget);

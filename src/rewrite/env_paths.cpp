@@ -69,28 +69,27 @@ void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t t
   if (mode != 1 && mode != 2) return;
   const StepPatterns& patterns = PatternCache();
 
-  // Without a '%' the expansion is the data itself (up to a NUL); when no
-  // enabled pattern can occur in it, no step changes anything and the data
-  // is the result.
-  std::string_view head = UpToNul(data);
-  if (head.find('%') == std::string_view::npos) {
-    bool mayChange = false;
-    for (std::size_t s = 0; s < kSteps.size() && !mayChange; ++s) {
-      mayChange = (target & kSteps[s].bit) != 0 && MayOccurCaseBlind(head, patterns.upper[s]);
-    }
-    if (!mayChange) return;
-  }
-
-  std::string t = ExpandEnvString(data);
-  const std::string base = t;
+  // The steps work on the expansion; without a '%' that is the data itself
+  // (up to a NUL), and no copy is made until a step changes something.
+  const std::string_view head = UpToNul(data);
+  const bool plain = head.find('%') == std::string_view::npos;
+  const std::string expansion = plain ? std::string() : ExpandEnvString(data);
+  const std::string_view base = plain ? head : std::string_view(expansion);
+  std::string t;
+  bool changed = false;  // t holds the text the steps made so far
   for (std::size_t s = 0; s < kSteps.size(); ++s) {
     if ((target & kSteps[s].bit) == 0) continue;
-    if (!MayOccurCaseBlind(t, patterns.upper[s])) continue;
+    const std::string_view current = changed ? std::string_view(t) : base;
+    if (!MayOccurCaseBlind(current, patterns.upper[s])) continue;
     std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
-    t = ReplaceText(t, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
+    std::string next =
+        ReplaceText(current, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
+    if (!changed && next == current) continue;
+    t = std::move(next);
+    changed = true;
   }
   // Unchanged: the data as given, references unexpanded.
-  if (t != base) data = std::move(t);
+  if (changed && t != base) data = std::move(t);
 }
 
 std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {

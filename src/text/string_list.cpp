@@ -88,25 +88,18 @@ void TStringList::Append(std::initializer_list<std::string_view> parts) {
   }
 }
 
-std::vector<std::string_view> TStringList::Views() const {
-  std::vector<std::string_view> views;
-  views.reserve(lengths_.size());
-  for (int i = 0; i < Count(); ++i) views.push_back(View(i));
-  return views;
-}
-
-void TStringList::Rebuild(const std::vector<std::string_view>& items) {
-  // The items are the list's own, reordered: their bytes are gathered into
-  // one new block, and the lengths rewritten in place.
-  auto block = std::make_unique<std::string>();
-  block->reserve(std::max(kMinBlock, stored_bytes_));
-  if (block->capacity() >= kLargeBlock)
-    platform::AdviseLargeBuffer(block->data(), block->capacity());
+void TStringList::Rebuild(const std::vector<std::string_view>& items, std::string& scratch) {
+  // The items are the list's own, reordered: their bytes are gathered in
+  // `scratch`, which then becomes the one block (and takes the old first
+  // block's memory for the next time), and the lengths are rewritten in
+  // place.
+  scratch.clear();
+  scratch.reserve(std::max(kMinBlock, stored_bytes_));
   long_lengths_.clear();
   checkpoints_.clear();
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i % kCheckpointEvery == 0) checkpoints_.push_back(Position{0, block->size()});
-    block->append(items[i]);
+    if (i % kCheckpointEvery == 0) checkpoints_.push_back(Position{0, scratch.size()});
+    scratch.append(items[i]);
     if (items[i].size() >= kLong) {
       lengths_[i] = kLong;
       long_lengths_.emplace_back(i, items[i].size());
@@ -114,8 +107,9 @@ void TStringList::Rebuild(const std::vector<std::string_view>& items) {
       lengths_[i] = static_cast<std::uint32_t>(items[i].size());
     }
   }
-  blocks_.clear();
-  blocks_.push_back(std::move(block));
+  blocks_.resize(1);
+  blocks_[0]->swap(scratch);
+  if (scratch.capacity() > kLargeBlock) std::string().swap(scratch);
   cursor_index_ = 0;
   cursor_ = Position{};
 }
@@ -170,30 +164,54 @@ void TStringList::Clear() {
   for (std::size_t i = 1; i < blocks_.size(); ++i) {
     if (blocks_[i]->capacity() > blocks_[largest]->capacity()) largest = i;
   }
-  std::unique_ptr<std::string> kept;
-  if (!blocks_.empty()) kept = std::move(blocks_[largest]);
-  TStringList fresh;
-  if (kept) {
-    kept->clear();
-    fresh.blocks_.push_back(std::move(kept));
+  if (!blocks_.empty()) {
+    std::swap(blocks_[0], blocks_[largest]);
+    blocks_.resize(1);
+    blocks_[0]->clear();
   }
-  Assign(std::move(fresh));
+  lengths_.clear();
+  checkpoints_.clear();
+  long_lengths_.clear();
+  stored_bytes_ = 0;
+  cursor_index_ = 0;
+  cursor_ = Position{};
 }
 
 void TStringList::Sort() {
   const int count = Count();
   if (count < 2) return;
+  // Items already in order, each before the next, have one sorted order
+  // whatever the sort would do with equal ones: as they stand (hives keep
+  // names sorted, so most lists are).
+  bool ordered = true;
+  for (int i = 1; i < count && ordered; ++i) {
+    ordered = platform::CompareLocale(View(i - 1), View(i), true) < 0;
+  }
+  if (ordered) return;
 
   // The items are sorted as views, then written out again in their order.
   // The sort moves the items' places; their keys stay with them through
   // `order` (place -> item). Keys pay off only where each item is compared
-  // many times.
-  std::vector<std::string_view> items = Views();
+  // many times. The working memory stays with the thread for the next sort.
+  struct Range {
+    int left;
+    int right;
+  };
+  thread_local struct {
+    std::vector<std::string_view> items, sorted;
+    std::vector<std::size_t> order;
+    std::vector<Range> pending;
+    std::string bytes;
+  } work;
+  std::vector<std::string_view>& items = work.items;
+  items.clear();
+  for (int i = 0; i < count; ++i) items.push_back(View(i));
   std::unique_ptr<platform::CollationKeys> keys;
   if (items.size() > kKeyedSortFrom) {
     keys = std::make_unique<platform::CollationKeys>(items, /*ignoreCase=*/true);
   }
-  std::vector<std::size_t> order(items.size());
+  std::vector<std::size_t>& order = work.order;
+  order.resize(items.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   auto compare = [&](int a, int b) {
     if (a == b) return 0;  // the pivot against itself; also stops the scans
@@ -206,11 +224,8 @@ void TStringList::Sort() {
   // exchanges. Pending ranges are kept on an explicit stack instead of the
   // call stack: the ranges are disjoint, so the order in which they are
   // sorted does not change the result, and no input can exhaust the stack.
-  struct Range {
-    int left;
-    int right;
-  };
-  std::vector<Range> pending;
+  std::vector<Range>& pending = work.pending;
+  pending.clear();
   pending.push_back(Range{0, count - 1});
   while (!pending.empty()) {
     int left = pending.back().left;
@@ -241,10 +256,16 @@ void TStringList::Sort() {
       if (i >= right) break;
     }
   }
-  std::vector<std::string_view> sorted;
-  sorted.reserve(items.size());
+  std::vector<std::string_view>& sorted = work.sorted;
+  sorted.clear();
   for (std::size_t i : order) sorted.push_back(items[i]);
-  Rebuild(sorted);
+  Rebuild(sorted, work.bytes);
+  if (items.capacity() > (1u << 16)) {
+    // A long list's views are not kept.
+    std::vector<std::string_view>().swap(items);
+    std::vector<std::string_view>().swap(sorted);
+    std::vector<std::size_t>().swap(order);
+  }
 }
 
 void TStringList::SplitText(std::string_view text) {

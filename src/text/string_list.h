@@ -91,9 +91,9 @@ class TStringList {
   std::size_t LengthAt(std::size_t index) const;
   // Appends an item made of `parts` (which may be items of this list).
   void Append(std::initializer_list<std::string_view> parts);
-  // Puts the items in the order of `items`: views of all of them, reordered.
-  void Rebuild(const std::vector<std::string_view>& items);
-  std::vector<std::string_view> Views() const;
+  // Puts the items in the order of `items`: views of all of them, reordered;
+  // `scratch` is working memory.
+  void Rebuild(const std::vector<std::string_view>& items, std::string& scratch);
 
   std::vector<std::unique_ptr<std::string>> blocks_;               // filled only up to capacity
   std::deque<std::uint32_t> lengths_;                              // kLong: see long_lengths_
