@@ -32,13 +32,12 @@ struct SnapshotBatch {
     std::size_t data, dataLength;  // in `bytes`
   };
   struct Key {
-    std::size_t path, pathLength;  // in `bytes`; no path: a failure between keys
-    bool isKey;
+    std::size_t path, pathLength;  // in `bytes`
     bool opened;
-    std::size_t firstValue;
-    std::size_t names;  // values [firstValue, firstValue + names) of `values`
-    std::size_t read;   // of them read before `failure`
-    std::exception_ptr failure;
+    std::size_t firstValue;      // its values are `values` [firstValue, firstValue + read)
+    std::size_t names;           // how many value names it has
+    std::size_t read;            // how many of them were read: all but after a failure
+    std::exception_ptr failure;  // reading the key failed after those
   };
   std::string bytes;
   std::vector<Value> values;
@@ -156,10 +155,17 @@ class SnapshotQueue {
     changed_.notify_all();
     return true;
   }
-  void Close() {
+  // No more batches; `failure` (or null) ends the reading after them.
+  void Close(std::exception_ptr failure) {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
+    failure_ = std::move(failure);
     changed_.notify_all();
+  }
+  // After the last batch: the reader's failure, if any, is thrown.
+  void ThrowFailure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failure_) std::rethrow_exception(failure_);
   }
   void Abandon() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -190,6 +196,7 @@ class SnapshotQueue {
   std::vector<Batch> spare_;
   bool closed_ = false;
   bool abandoned_ = false;
+  std::exception_ptr failure_;
 };
 
 // The reader thread's walk.
@@ -206,13 +213,17 @@ class SnapshotReader {
     } catch (const Stopped&) {
       // the writer gave up, or the failure went with its key
     } catch (...) {
-      if (batch_) {
-        batch_->keys.push_back(
-            SnapshotBatch::Key{0, 0, false, false, 0, 0, 0, std::current_exception()});
-        queue_.Put(std::move(batch_));
+      // A failure between keys comes after every key read before it.
+      std::exception_ptr failure = std::current_exception();
+      try {
+        if (batch_) queue_.Put(std::move(batch_));
+      } catch (...) {
+        failure = std::current_exception();  // out of memory: that is the failure then
       }
+      queue_.Close(failure);
+      return;
     }
-    queue_.Close();
+    queue_.Close(nullptr);
   }
 
  private:
@@ -222,8 +233,8 @@ class SnapshotReader {
 
   void Read(TRegistry& registry, std::string_view path) {
     SnapshotBatch& batch = *batch_;
-    SnapshotBatch::Key key{batch.Append(path),  path.size(), true, false,
-                           batch.values.size(), 0,           0,    nullptr};
+    SnapshotBatch::Key key{
+        batch.Append(path), path.size(), false, batch.values.size(), 0, 0, nullptr};
     try {
       // Opened once for the names and the values: the store cannot change.
       names_.Clear();
@@ -287,7 +298,6 @@ void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath) {
   registry.SetRoot(root);
   while (SnapshotQueue::Batch batch = queue.Take()) {
     for (const SnapshotBatch::Key& key : batch->keys) {
-      if (!key.isKey) std::rethrow_exception(key.failure);
       snapshots.Show(*batch, key);
       const std::size_t count = key.failure ? key.read : key.names;
       WriteKeyLines(run, registry, root, batch->Text(key.path, key.pathLength),
@@ -296,6 +306,7 @@ void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath) {
     }
     queue.Return(std::move(batch));
   }
+  queue.ThrowFailure();
 }
 
 }  // namespace tovrix::keywalk

@@ -81,6 +81,10 @@ constexpr std::uint32_t kRegMultiSz = 7;
 // path it opened last (see Open).
 constexpr std::size_t kTableSlots = 4096;
 
+// Up to this many names, a name is looked up by comparing it with each in
+// turn; longer tables are ordered by hash.
+constexpr std::size_t kSearchedInOrder = 8;
+
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t Le32(const unsigned char* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -148,7 +152,8 @@ char16_t AsciiUpper(char c) {
 // The names of one key's subkeys or values, in the hive's order: in ANSI as
 // enumerated, and folded for lookups, each kind one after the other in one
 // buffer. `byHash` orders the names by the hash of the folded name, then
-// by place, so the first of equal names comes first.
+// by place, so the first of equal names comes first (empty for tables of
+// kSearchedInOrder names or fewer).
 struct NameTable {
   std::vector<std::size_t> items;  // hivex node or value handles
   std::string ansi;
@@ -446,6 +451,17 @@ class HiveRegistry : public RegistryStore {
       table.longest =
           std::max(table.longest, static_cast<std::uint32_t>(table.ansi.size() - before));
       FoldCase(table.folded.data() + begin, table.folded.data() + end);
+    }
+    // A few names are looked up one by one (Find).
+    if (count <= kSearchedInOrder) {
+      for (std::size_t a = 0; a < count; ++a) {
+        for (std::size_t b = a + 1; b < count; ++b) {
+          if (table.Folded(a) == table.Folded(b)) return false;
+        }
+      }
+      return true;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
       table.byHash.emplace_back(HashUnits(table.Folded(i)), static_cast<std::uint32_t>(i));
     }
     std::sort(table.byHash.begin(), table.byHash.end());
@@ -464,14 +480,7 @@ class HiveRegistry : public RegistryStore {
     // folded by ASCII rules: hashed and compared without converting it.
     const bool ascii = std::all_of(ansi.begin(), ansi.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    std::uint64_t hash = 0;
-    if (ascii) {
-      hash = kHashSeed;
-      for (char c : ansi) hash = (hash ^ AsciiUpper(c)) * kHashPrime;
-    } else {
-      FoldedLookupName(ansi, lookup_);
-      hash = HashUnits(lookup_);
-    }
+    if (!ascii) FoldedLookupName(ansi, lookup_);
     auto same = [&](std::u16string_view folded) {
       if (!ascii) return folded == lookup_;
       if (folded.size() != ansi.size()) return false;
@@ -480,6 +489,21 @@ class HiveRegistry : public RegistryStore {
       }
       return true;
     };
+    if (table.items.size() <= kSearchedInOrder) {
+      for (std::size_t i = 0; i < table.items.size(); ++i) {
+        if (same(table.Folded(i))) {
+          found_ = i;
+          return &found_;
+        }
+      }
+      return nullptr;
+    }
+    std::uint64_t hash = kHashSeed;
+    if (ascii) {
+      for (char c : ansi) hash = (hash ^ AsciiUpper(c)) * kHashPrime;
+    } else {
+      hash = HashUnits(lookup_);
+    }
     auto it = std::lower_bound(table.byHash.begin(), table.byHash.end(),
                                std::make_pair(hash, std::uint32_t{0}));
     for (; it != table.byHash.end() && it->first == hash; ++it) {
