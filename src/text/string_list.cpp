@@ -20,9 +20,6 @@ constexpr std::size_t kMinBlock = 256;
 // has them.
 constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
 
-// Lists longer than this are sorted through collation keys.
-constexpr std::size_t kKeyedSortFrom = 32;
-
 }  // namespace
 
 namespace {
@@ -191,8 +188,8 @@ void TStringList::Sort() {
 
   // The items are sorted as views, then written out again in their order.
   // The sort moves the items' places; their keys stay with them through
-  // `order` (place -> item). Keys pay off only where each item is compared
-  // many times. The working memory stays with the thread for the next sort.
+  // `order` (place -> item). The working memory stays with the thread for
+  // the next sort.
   struct Range {
     int left;
     int right;
@@ -206,10 +203,7 @@ void TStringList::Sort() {
   std::vector<std::string_view>& items = work.items;
   items.clear();
   for (int i = 0; i < count; ++i) items.push_back(View(i));
-  std::unique_ptr<platform::CollationKeys> keys;
-  if (items.size() > kKeyedSortFrom) {
-    keys = std::make_unique<platform::CollationKeys>(items, /*ignoreCase=*/true);
-  }
+  const platform::CollationKeys keys(items, /*ignoreCase=*/true);
   std::vector<std::size_t>& order = work.order;
   order.resize(items.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -217,7 +211,7 @@ void TStringList::Sort() {
     if (a == b) return 0;  // the pivot against itself; also stops the scans
     const std::size_t x = order[static_cast<std::size_t>(a)];
     const std::size_t y = order[static_cast<std::size_t>(b)];
-    return keys ? keys->Compare(x, y) : platform::CompareLocale(items[x], items[y], true);
+    return keys.Compare(x, y);
   };
 
   // The quicksort keeps the pivot by position and moves it along with the

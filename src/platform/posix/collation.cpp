@@ -292,15 +292,59 @@ int CompareAscii(const AsciiWeights& weights, std::string_view a, std::string_vi
   return TieBreak(wideA, wideB);
 }
 
+// The texts' weight strings (see CollationKeys::Impl), when every text is
+// printable ASCII.
+bool MakeAsciiKeys(const AsciiWeights& table, const std::vector<std::string_view>& texts,
+                   std::string& weights, std::vector<std::size_t>& weightEnd,
+                   std::vector<bool>& passedOver) {
+  if (!table.usable) return false;
+  for (std::string_view text : texts) {
+    for (char c : text) {
+      if (!Printable(c)) return false;
+    }
+  }
+  weightEnd.reserve(texts.size());
+  passedOver.reserve(texts.size());
+  for (std::string_view text : texts) {
+    bool passed = false;
+    for (char c : text) {
+      if (PassedOver(c)) {
+        passed = true;
+      } else {
+        weights.push_back(static_cast<char>(table.weight[static_cast<unsigned char>(c)]));
+      }
+    }
+    weightEnd.push_back(weights.size());
+    passedOver.push_back(passed);
+  }
+  return true;
+}
+
 }  // namespace
 
-// The sort key of ICU orders as ucol_strcoll does; equal keys leave the
-// special characters to TieBreak, which needs the texts in UTF-16.
+// Lists longer than this are ordered through ICU's sort keys; shorter ones
+// compare their texts directly, unless they are all printable ASCII.
+constexpr std::size_t kIcuKeysFrom = 33;
+
+// How CollationKeys orders its texts, chosen when they are made:
+//  - Ascii: every text printable ASCII, case ignored: each text's key is
+//    its string of primary weights (apostrophes and hyphens passed over),
+//    compared as CompareAscii compares; equal keys go to TieBreak when
+//    either text holds a passed-over character.
+//  - Icu: the sort key of ICU orders as ucol_strcoll does; equal keys leave
+//    the special characters to TieBreak, which needs the texts in UTF-16.
+//  - Direct: CompareLocale on the texts themselves.
 struct CollationKeys::Impl {
+  enum class Mode { Ascii, Icu, Direct } mode = Mode::Direct;
+  std::vector<std::string_view> texts;
+  bool ignoreCase = false;
+  // Ascii: the weights of text i are weights[weightEnd[i - 1], weightEnd[i]).
+  std::string weights;
+  std::vector<std::size_t> weightEnd;
+  std::vector<bool> passedOver;
+  // Icu:
   std::vector<std::string> keys;
   std::vector<std::u16string> wide;
-  std::vector<std::string_view> texts;  // when ICU has no collator
-  bool ignoreCase = false;
 };
 
 CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ignoreCase)
@@ -309,10 +353,15 @@ CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ig
   const Collators& collators = CollatorsFor(tables.codePage);
   UCollator* collator = ignoreCase ? collators.ignoreCase.get() : collators.withCase.get();
   impl_->ignoreCase = ignoreCase;
-  if (collator == nullptr) {
-    impl_->texts = texts;
+  impl_->texts = texts;
+  if (collator == nullptr) return;  // Direct, through the fallback order
+  if (ignoreCase && MakeAsciiKeys(WeightsFor(tables.codePage, collator), texts, impl_->weights,
+                                  impl_->weightEnd, impl_->passedOver)) {
+    impl_->mode = Impl::Mode::Ascii;
     return;
   }
+  if (texts.size() < kIcuKeysFrom) return;
+  impl_->mode = Impl::Mode::Icu;
   impl_->keys.resize(texts.size());
   impl_->wide.resize(texts.size());
   for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -336,12 +385,29 @@ CollationKeys::CollationKeys(const std::vector<std::string_view>& texts, bool ig
 CollationKeys::~CollationKeys() { delete impl_; }
 
 int CollationKeys::Compare(std::size_t a, std::size_t b) const {
-  if (!impl_->texts.empty() || impl_->keys.empty()) {
-    return FallbackCompare(impl_->texts[a], impl_->texts[b], impl_->ignoreCase);
+  const Impl& impl = *impl_;
+  switch (impl.mode) {
+    case Impl::Mode::Ascii: {
+      auto weights = [&](std::size_t i) {
+        const std::size_t begin = i == 0 ? 0 : impl.weightEnd[i - 1];
+        return std::string_view(impl.weights).substr(begin, impl.weightEnd[i] - begin);
+      };
+      // Weights are unsigned bytes; a string that runs out first is less.
+      const int order = weights(a).compare(weights(b));
+      if (order != 0) return order < 0 ? -1 : 1;
+      if (!impl.passedOver[a] && !impl.passedOver[b]) return 0;
+      const std::string_view x = impl.texts[a], y = impl.texts[b];
+      return TieBreak(std::u16string(x.begin(), x.end()), std::u16string(y.begin(), y.end()));
+    }
+    case Impl::Mode::Icu: {
+      const int order = impl.keys[a].compare(impl.keys[b]);
+      if (order != 0) return order < 0 ? -1 : 1;
+      return TieBreak(impl.wide[a], impl.wide[b]);
+    }
+    case Impl::Mode::Direct:
+      break;
   }
-  const int order = impl_->keys[a].compare(impl_->keys[b]);
-  if (order != 0) return order < 0 ? -1 : 1;
-  return TieBreak(impl_->wide[a], impl_->wide[b]);
+  return CompareLocale(impl.texts[a], impl.texts[b], impl.ignoreCase);
 }
 
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
