@@ -1,16 +1,14 @@
 // Reading a tree of an unchanging store ahead, on a thread of its own.
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "liveexport/key_walk.h"
 #include "platform/process.h"
+#include "text/handoff.h"
 
 namespace tovrix::keywalk {
 
@@ -132,72 +130,7 @@ class SnapshotStore : public platform::RegistryStore {
   std::size_t at_ = 0;
 };
 
-// Batches from the reader thread to the writing one and back, a few at a
-// time, so the reader runs ahead by a bounded amount.
-class SnapshotQueue {
- public:
-  using Batch = std::unique_ptr<SnapshotBatch>;
-
-  // A batch to fill: one written already, or a new one.
-  Batch Empty() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (spare_.empty()) return std::make_unique<SnapshotBatch>();
-    Batch batch = std::move(spare_.back());
-    spare_.pop_back();
-    return batch;
-  }
-  // False once the writer gave up: the reader stops.
-  bool Put(Batch batch) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return full_.size() < kMaxBatches || abandoned_; });
-    if (abandoned_) return false;
-    full_.push_back(std::move(batch));
-    changed_.notify_all();
-    return true;
-  }
-  // No more batches; `failure` (or null) ends the reading after them.
-  void Close(std::exception_ptr failure) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = true;
-    failure_ = std::move(failure);
-    changed_.notify_all();
-  }
-  // After the last batch: the reader's failure, if any, is thrown.
-  void ThrowFailure() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (failure_) std::rethrow_exception(failure_);
-  }
-  void Abandon() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    abandoned_ = true;
-    changed_.notify_all();
-  }
-  // Null when the reader closed the queue and all was taken.
-  Batch Take() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return !full_.empty() || closed_; });
-    if (full_.empty()) return nullptr;
-    Batch batch = std::move(full_.front());
-    full_.pop_front();
-    changed_.notify_all();
-    return batch;
-  }
-  void Return(Batch batch) {
-    batch->Clear();
-    std::lock_guard<std::mutex> lock(mutex_);
-    spare_.push_back(std::move(batch));
-  }
-
- private:
-  static constexpr std::size_t kMaxBatches = 4;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Batch> full_;
-  std::vector<Batch> spare_;
-  bool closed_ = false;
-  bool abandoned_ = false;
-  std::exception_ptr failure_;
-};
+using SnapshotQueue = Handoff<SnapshotBatch>;
 
 // The reader thread's walk.
 class SnapshotReader {
@@ -272,7 +205,7 @@ class SnapshotReader {
 
   ExportRun& run_;
   SnapshotQueue& queue_;
-  SnapshotQueue::Batch batch_;
+  SnapshotQueue::Pointer batch_;
   TStringList names_;
   std::string data_;
 };
@@ -283,20 +216,12 @@ void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath) {
   SnapshotQueue queue;
   SnapshotReader reader(run, queue);
   std::thread thread = platform::StartWorkerThread([&] { reader.Run(root, keyPath); });
-  // However the writing ends, the reader is stopped and waited for.
-  struct Joined {
-    SnapshotQueue& queue;
-    std::thread& thread;
-    ~Joined() {
-      queue.Abandon();
-      thread.join();
-    }
-  } joined{queue, thread};
+  const JoinedProducer<SnapshotBatch, std::thread> joined(queue, thread);
 
   SnapshotStore snapshots;
   TRegistry registry(snapshots);
   registry.SetRoot(root);
-  while (SnapshotQueue::Batch batch = queue.Take()) {
+  while (SnapshotQueue::Pointer batch = queue.Take()) {
     for (const SnapshotBatch::Key& key : batch->keys) {
       snapshots.Show(*batch, key);
       const std::size_t count = key.failure ? key.read : key.names;

@@ -1,9 +1,9 @@
 /* Faults for the failure-path tests, put under the program with LD_PRELOAD.
  *
  * TOVRIX_FAULT names the fault:
- *   shrink          the first read of a whole file named *.reg (the read
- *                   asks for all its bytes) cuts that file to half its size
- *                   first, as another program rewriting it would
+ *   shrink          the second read of a file named *.reg, or the first
+ *                   that asks for all its bytes, cuts that file to half its
+ *                   size first, as another program rewriting it would
  *   temp=<errno>    mkostemp fails with that error number (28 ENOSPC, 122
  *                   EDQUOT, 5 EIO, 13 EACCES)
  *   stall           the first write to a temporary file (*.tmp*) creates the
@@ -55,13 +55,14 @@ static void Log(const char* what, const char* a, const char* b) {
 
 ssize_t read(int fd, void* buffer, size_t count) {
   static ssize_t (*real)(int, void*, size_t);
-  static int shrunk;
+  static int shrunk, reads;
   if (!real) real = (ssize_t(*)(int, void*, size_t))dlsym(RTLD_NEXT, "read");
   char path[PATH_MAX];
   if (!shrunk && strcmp(Fault(), "shrink") == 0 && PathOf(fd, path, sizeof path) &&
       EndsWith(path, ".reg")) {
     struct stat info;
-    if (fstat(fd, &info) == 0 && count >= (size_t)info.st_size && info.st_size > 0) {
+    if (fstat(fd, &info) == 0 && info.st_size > 0 &&
+        (count >= (size_t)info.st_size || ++reads == 2)) {
       shrunk = 1;
       if (truncate(path, info.st_size / 2) != 0) perror("truncate");
     }

@@ -157,8 +157,11 @@ std::string_view LocaleFromEnvironment() {
   return {};
 }
 
+// Built once, on whichever thread comes first (threads may convert text
+// side by side); tests swap in others while no second thread runs.
 std::unique_ptr<const AnsiTables>& CurrentTables() {
-  static std::unique_ptr<const AnsiTables> tables;
+  static std::unique_ptr<const AnsiTables> tables =
+      BuildAnsiTables(CodePageForLocale(LocaleFromEnvironment()));
   return tables;
 }
 
@@ -195,13 +198,7 @@ std::unique_ptr<const AnsiTables> BuildAnsiTables(unsigned codePage) {
   return tables;
 }
 
-const AnsiTables& Tables() {
-  std::unique_ptr<const AnsiTables>& tables = CurrentTables();
-  if (!tables) {
-    tables = BuildAnsiTables(CodePageForLocale(LocaleFromEnvironment()));
-  }
-  return *tables;
-}
+const AnsiTables& Tables() { return *CurrentTables(); }
 
 void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text, std::u16string& out) {
   const std::size_t start = out.size();
@@ -219,7 +216,6 @@ void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text, std::u16s
 }
 
 ScopedCodePageForTesting::ScopedCodePageForTesting(unsigned codePage) {
-  Tables();  // the saved set is always a built one
   saved_ = std::exchange(CurrentTables(), BuildAnsiTables(codePage));
 }
 

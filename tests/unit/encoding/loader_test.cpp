@@ -132,6 +132,20 @@ TEST(Loader, PieceBoundariesLoseNothing) {
   EXPECT_EQ(LinesOf(split.path()), (Lines{plain, "q"}));
   TempFile late(plain + "ab" + std::string(1, '\0') + "c\r\n");
   EXPECT_EQ(LinesOf(late.path()), (Lines{plain + "ab"}));
+  // From 4 MiB on, the lines are cut on a thread of their own: empty and
+  // long lines, and the ends of its batches, lose nothing either.
+  Lines many;
+  std::string joined;
+  for (int i = 0; i < 200000; ++i) {
+    many.push_back(std::string(i % 50, static_cast<char>('a' + i % 26)));
+  }
+  many.push_back(std::string(std::size_t{3} << 20, 'L'));
+  many.push_back("end");
+  for (const std::string& line : many) joined += line + "\r\n";
+  TempFile largePlain(joined);
+  EXPECT_TRUE(LinesOf(largePlain.path()) == many);
+  TempFile largeWide(Utf16File(joined));
+  EXPECT_TRUE(LinesOf(largeWide.path()) == many);
 }
 // clang-format on
 
