@@ -1,5 +1,9 @@
 #include "regfile/line_text.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/line_rules.h"
 
 namespace tovrix::regfile {
@@ -30,7 +34,28 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed) {
   const std::size_t start = out.size();
   out.resize(start + trimmed.size());
   char* dest = out.data() + start;
-  for (char c : trimmed) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time while none of them is dropped (most lines are
+  // byte lists: digits and commas), 'A'..'Z' lowered.
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i beforeA = _mm_set1_epi8('A' - 1);
+  const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+  const __m128i lower = _mm_set1_epi8('a' - 'A');
+  for (; i + 16 <= trimmed.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(trimmed.data() + i));
+    const __m128i dropped =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, space));
+    if (_mm_movemask_epi8(dropped) != 0) break;
+    const __m128i upper =
+        _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest),
+                     _mm_add_epi8(bytes, _mm_and_si128(upper, lower)));
+    dest += 16;
+  }
+#endif
+  for (char c : trimmed.substr(i)) {
     if (c == '\\' || c == ' ') continue;
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
     *dest++ = c;

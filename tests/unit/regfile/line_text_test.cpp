@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/test_util.h"
+#include "text/comma_list.h"
 #include "text/text_ops.h"
 
 namespace tovrix::regfile {
@@ -36,6 +37,32 @@ TEST(LineTextTest, BinaryContinuationAndUnescape) {
         Case{"a\\\\\\\"", "a\\\""}, Case{"plain", "plain"}, Case{"", ""}}) {
     UnescapeRegString(c.text, out, scratch);
     EXPECT_EQ(out, c.expected) << c.text;
+  }
+}
+
+// Long lines go sixteen bytes at a time: every byte at every place must come
+// out as one at a time would make it, and a list is plain only when every
+// byte is.
+TEST(LineTextTest, WideStepsAgreeWithByteSteps) {
+  const std::string alphabet = std::string("0aF,\\ @AZ[`z{~\"\x7F\x80\xC1\xDA") + '\0';
+  unsigned seed = 1;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int n = round % 70; n > 0; --n) {
+      seed = seed * 1103515245u + 12345u;
+      text += alphabet[(seed >> 16) % (round % 5 == 0 ? alphabet.size() : 4)];
+    }
+    std::string expected = "x";
+    bool plain = true;
+    for (char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      plain = plain && byte > 0x20 && byte < 0x7F && c != '"';
+      if (c != '\\' && c != ' ') expected += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    std::string out = "x";
+    AppendBinaryContinuation(out, text);
+    ASSERT_EQ(out, expected) << text;
+    ASSERT_EQ(IsPlainCommaList(text), plain) << text;
   }
 }
 
