@@ -71,11 +71,26 @@ std::string OutputKeyPath(std::uint32_t root, std::string_view keyPath,
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
                std::string_view keyPath, const ConversionSettings& settings,
                TStringList& expanderList, Console& console, bool cutLines) {
-  ExportRun run{store, target, settings, expanderList, console, cutLines};
+  ExportKeyTrees(
+      store, {KeyTree{root, std::string(keyPath)}},
+      [&](std::size_t) -> TStringList& { return target; }, settings, expanderList, console,
+      cutLines);
+}
+
+void ExportKeyTrees(platform::RegistryStore& store, const std::vector<KeyTree>& trees,
+                    const std::function<TStringList&(std::size_t)>& targetFor,
+                    const ConversionSettings& settings, TStringList& expanderList, Console& console,
+                    bool cutLines) {
+  ExportRun run{store, nullptr, settings, expanderList, console, cutLines};
   if (store.Unchanging()) {
-    keywalk::ExportAhead(run, root, keyPath);
-  } else {
-    ExportInTurn(run, root, keyPath);
+    keywalk::ExportAhead(run, trees, targetFor);
+    return;
+  }
+  for (std::size_t i = 0; i < trees.size(); ++i) {
+    run.target = &targetFor(i);
+    run.repeating = 0;
+    run.repeatedKeys = 0;
+    ExportInTurn(run, trees[i].root, trees[i].keyPath);
   }
 }
 

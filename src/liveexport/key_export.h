@@ -26,8 +26,10 @@
 #define TOVRIX_LIVEEXPORT_KEY_EXPORT_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 #include "rewrite/settings.h"
@@ -46,6 +48,21 @@ inline constexpr std::uint64_t kMaxRepeatedKeys = 100000;
 void ExportKey(platform::RegistryStore& store, TStringList& target, std::uint32_t root,
                std::string_view keyPath, const ConversionSettings& settings,
                TStringList& expanderList, Console& console, bool cutLines = false);
+
+// One key to export with all below it.
+struct KeyTree {
+  std::uint32_t root = 0;
+  std::string keyPath;
+};
+
+// ExportKey for each of `trees` in turn, the lines of tree i going to
+// `targetFor(i)`, which is asked once for each tree, before its lines: the
+// same lines, progress lines and failures as ExportKey tree after tree. A
+// store that cannot change is read ahead, on one thread for all the trees.
+void ExportKeyTrees(platform::RegistryStore& store, const std::vector<KeyTree>& trees,
+                    const std::function<TStringList&(std::size_t)>& targetFor,
+                    const ConversionSettings& settings, TStringList& expanderList, Console& console,
+                    bool cutLines = false);
 
 // The key path written into the lines of `keyPath` under `root` (quotes not
 // yet doubled).

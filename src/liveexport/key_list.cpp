@@ -2,6 +2,7 @@
 #include "liveexport/key_list.h"
 
 #include <optional>
+#include <vector>
 
 #include "encoding/loader.h"
 #include "liveexport/key_export.h"
@@ -46,21 +47,25 @@ void ProcessKeyList(const std::string& path, platform::RegistryStore& store,
   SectionAppender softwareAddReg(lists.softwareAddReg);
   SectionAppender defaultAddReg(lists.defaultAddReg);
   SectionAppender setupRegAddReg(lists.setupRegAddReg);
+  std::vector<KeyTree> trees;
+  std::vector<SectionAppender*> appenders;  // of each tree
   ForEachLine(text, [&](std::string_view line) {
     std::optional<KeyListEntry> entry = ParseKeyListLine(line);
     if (!entry) return;
     ApplyLiveControlSet(*entry, liveControlSet);
     TStringList* section = SectionFor(lists, *entry);
     if (section == nullptr) return;
-    SectionAppender& appender = section == &lists.softwareAddReg  ? softwareAddReg
-                                : section == &lists.defaultAddReg ? defaultAddReg
-                                                                  : setupRegAddReg;
-    // The lines go straight into the section, cut at their line breaks: the
-    // same items as exporting into a list of their own and appending it by
-    // re-splitting, without holding the export twice.
-    ExportKey(store, appender.Open(), entry->root, entry->keyPath, settings, lists.expanderList,
-              console, /*cutLines=*/true);
+    appenders.push_back(section == &lists.softwareAddReg  ? &softwareAddReg
+                        : section == &lists.defaultAddReg ? &defaultAddReg
+                                                          : &setupRegAddReg);
+    trees.push_back(KeyTree{entry->root, entry->keyPath});
   });
+  // The lines go straight into the section, cut at their line breaks: the
+  // same items as exporting into a list of their own and appending it by
+  // re-splitting, without holding the export twice.
+  ExportKeyTrees(
+      store, trees, [&](std::size_t i) -> TStringList& { return appenders[i]->Open(); }, settings,
+      lists.expanderList, console, /*cutLines=*/true);
 }
 
 }  // namespace tovrix

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "inf/addreg_line.h"
 #include "liveexport/key_export.h"
@@ -23,7 +25,7 @@ namespace tovrix::keywalk {
 // thread only).
 struct ExportRun {
   platform::RegistryStore& store;
-  TStringList& target;
+  TStringList* target;  // of the tree being written
   const ConversionSettings& settings;
   TStringList& expanderList;
   Console& console;
@@ -48,7 +50,7 @@ void WriteKeyLines(const ExportRun& run, TRegistry& registry, std::uint32_t root
                    std::string_view keyPath, const Names& names, int count, bool once,
                    const std::exception_ptr& failure) {
   KeyLines key{
-      run.settings,  run.target,   QuotedKeyPath(OutputKeyPath(root, keyPath, run.settings)),
+      run.settings,  *run.target,  QuotedKeyPath(OutputKeyPath(root, keyPath, run.settings)),
       std::string(), run.cutLines, std::string()};
   key.Add(KeyLine(key.quotedPath));
   bool open = false;
@@ -105,9 +107,10 @@ void WalkTree(ExportRun& run, std::uint32_t root, std::string_view keyPath, int 
 // The names of the values of `keyPath`, sorted; none when it does not open.
 void ReadValueNames(TRegistry& registry, std::string_view keyPath, TStringList& names);
 
-// The export with a second thread reading the keys ahead; for a store that
-// cannot change (read_ahead.cpp).
-void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath);
+// The export of `trees` with a second thread reading the keys ahead; for a
+// store that cannot change (read_ahead.cpp).
+void ExportAhead(ExportRun& run, const std::vector<KeyTree>& trees,
+                 const std::function<TStringList&(std::size_t)>& targetFor);
 
 }  // namespace tovrix::keywalk
 

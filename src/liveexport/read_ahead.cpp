@@ -30,6 +30,7 @@ struct SnapshotBatch {
     std::size_t data, dataLength;  // in `bytes`
   };
   struct Key {
+    std::size_t tree;              // which of the trees it lies in
     std::size_t path, pathLength;  // in `bytes`
     bool opened;
     std::size_t firstValue;      // its values are `values` [firstValue, firstValue + read)
@@ -135,13 +136,18 @@ using SnapshotQueue = Handoff<SnapshotBatch>;
 // The reader thread's walk.
 class SnapshotReader {
  public:
-  SnapshotReader(ExportRun& run, SnapshotQueue& queue) : run_(run), queue_(queue) {}
+  // The reader walks with a copy of `run` of its own.
+  SnapshotReader(const ExportRun& run, SnapshotQueue& queue) : run_(run), queue_(queue) {}
 
-  void Run(std::uint32_t root, std::string_view keyPath) {
+  void Run(const std::vector<KeyTree>& trees) {
     try {
       batch_ = queue_.Empty();
       auto visit = [&](TRegistry& registry, std::string_view path) { Read(registry, path); };
-      WalkTree(run_, root, keyPath, 0, visit);
+      for (tree_ = 0; tree_ < trees.size(); ++tree_) {
+        run_.repeating = 0;
+        run_.repeatedKeys = 0;
+        WalkTree(run_, trees[tree_].root, trees[tree_].keyPath, 0, visit);
+      }
       Send();
     } catch (const Stopped&) {
       // the writer gave up, or the failure went with its key
@@ -167,7 +173,7 @@ class SnapshotReader {
   void Read(TRegistry& registry, std::string_view path) {
     SnapshotBatch& batch = *batch_;
     SnapshotBatch::Key key{
-        batch.Append(path), path.size(), false, batch.values.size(), 0, 0, nullptr};
+        tree_, batch.Append(path), path.size(), false, batch.values.size(), 0, 0, nullptr};
     try {
       // Opened once for the names and the values: the store cannot change.
       names_.Clear();
@@ -203,29 +209,36 @@ class SnapshotReader {
     if (!queue_.Put(std::move(batch_))) throw Stopped{};
   }
 
-  ExportRun& run_;
+  ExportRun run_;
   SnapshotQueue& queue_;
   SnapshotQueue::Pointer batch_;
+  std::size_t tree_ = 0;  // the tree being walked
   TStringList names_;
   std::string data_;
 };
 
 }  // namespace
 
-void ExportAhead(ExportRun& run, std::uint32_t root, std::string_view keyPath) {
+void ExportAhead(ExportRun& run, const std::vector<KeyTree>& trees,
+                 const std::function<TStringList&(std::size_t)>& targetFor) {
   SnapshotQueue queue;
   SnapshotReader reader(run, queue);
-  std::thread thread = platform::StartWorkerThread([&] { reader.Run(root, keyPath); });
+  std::thread thread = platform::StartWorkerThread([&] { reader.Run(trees); });
   const JoinedProducer<SnapshotBatch, std::thread> joined(queue, thread);
 
   SnapshotStore snapshots;
   TRegistry registry(snapshots);
-  registry.SetRoot(root);
+  std::size_t tree = trees.size();  // none yet
   while (SnapshotQueue::Pointer batch = queue.Take()) {
     for (const SnapshotBatch::Key& key : batch->keys) {
+      if (key.tree != tree) {
+        tree = key.tree;
+        run.target = &targetFor(tree);
+        registry.SetRoot(trees[tree].root);
+      }
       snapshots.Show(*batch, key);
       const std::size_t count = key.failure ? key.read : key.names;
-      WriteKeyLines(run, registry, root, batch->Text(key.path, key.pathLength),
+      WriteKeyLines(run, registry, trees[tree].root, batch->Text(key.path, key.pathLength),
                     SnapshotNames{*batch, key}, static_cast<int>(count), /*once=*/true,
                     key.failure);
     }

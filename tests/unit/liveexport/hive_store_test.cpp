@@ -301,30 +301,41 @@ TEST_F(HiveStoreTest, ReadingAheadGivesWhatReadingInTurnGives) {
       bytes.replace(a + 0x14, 4, std::string("\x20\x00\x00\x00", 4));
       dir_.Write(c.what, bytes);
     }
+    // Three trees, into two lists by turns: a key list's entries.
+    const std::vector<KeyTree> trees = {{kHkeyLocalMachine, "SOFTWARE\\K\\S1"},
+                                        {kHkeyLocalMachine, "SOFTWARE\\K"},
+                                        {kHkeyLocalMachine, "SOFTWARE\\Missing"}};
     struct Outcome {
-      Strings lines, expanders;
-      std::string console, failure;
+      Strings lines[2], expanders;
+      std::string console, failure, asked;
     } outcomes[2];
     for (int ahead = 0; ahead < 2; ++ahead) {
       auto mounted = MountHives(Open(file), nullptr, nullptr);
       InTurn inTurn(*mounted);
-      TStringList target, expanders;
+      TStringList targets[2], expanders;
       CapturingConsole console;
       ConversionSettings settings;
       settings.verbose = settings.addExpanderEntries = true;
       Outcome& out = outcomes[ahead];
       out.failure = testing::FailureOf<ERegistryException>([&] {
-        ExportKey(ahead ? *mounted : static_cast<platform::RegistryStore&>(inTurn), target,
-                  kHkeyLocalMachine, "SOFTWARE\\K", settings, expanders, console, true);
+        ExportKeyTrees(
+            ahead ? *mounted : static_cast<platform::RegistryStore&>(inTurn), trees,
+            [&](std::size_t i) -> TStringList& {
+              out.asked += std::to_string(i);
+              return targets[i % 2];
+            },
+            settings, expanders, console, true);
       });
-      out.lines = testing::Items(target);
+      for (int t = 0; t < 2; ++t) out.lines[t] = testing::Items(targets[t]);
       out.expanders = testing::Items(expanders);
       out.console = console.text;
     }
     EXPECT_EQ(outcomes[0].failure.empty(), c.keys.size() == wide.size()) << c.what;
     EXPECT_EQ(outcomes[1].failure, outcomes[0].failure) << c.what;
+    EXPECT_EQ(outcomes[1].asked, outcomes[0].asked) << c.what;
     EXPECT_EQ(outcomes[1].console, outcomes[0].console) << c.what;
-    EXPECT_EQ(outcomes[1].lines, outcomes[0].lines) << c.what;
+    EXPECT_EQ(outcomes[1].lines[0], outcomes[0].lines[0]) << c.what;
+    EXPECT_EQ(outcomes[1].lines[1], outcomes[0].lines[1]) << c.what;
     EXPECT_TRUE(outcomes[1].expanders == outcomes[0].expanders) << c.what;
   }
 }
