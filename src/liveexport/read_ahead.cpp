@@ -34,7 +34,6 @@ struct SnapshotBatch {
     std::size_t path, pathLength;  // in `bytes`
     bool opened;
     std::size_t firstValue;      // its values are `values` [firstValue, firstValue + read)
-    std::size_t names;           // how many value names it has
     std::size_t read;            // how many of them were read: all but after a failure
     std::exception_ptr failure;  // reading the key failed after those
   };
@@ -172,8 +171,8 @@ class SnapshotReader {
 
   void Read(TRegistry& registry, std::string_view path) {
     SnapshotBatch& batch = *batch_;
-    SnapshotBatch::Key key{
-        tree_, batch.Append(path), path.size(), false, batch.values.size(), 0, 0, nullptr};
+    SnapshotBatch::Key key{tree_,  batch.Append(path), path.size(), false, batch.values.size(), 0,
+                           nullptr};
     try {
       // Opened once for the names and the values: the store cannot change.
       names_.Clear();
@@ -190,7 +189,6 @@ class SnapshotReader {
                                                     batch.Append(data_), data_.size()});
         ++key.read;
       }
-      key.names = key.opened ? static_cast<std::size_t>(names_.Count()) : 0;
       // Left open for the subkeys.
     } catch (...) {
       key.failure = std::current_exception();
@@ -237,9 +235,8 @@ void ExportAhead(ExportRun& run, const std::vector<KeyTree>& trees,
         registry.SetRoot(trees[tree].root);
       }
       snapshots.Show(*batch, key);
-      const std::size_t count = key.failure ? key.read : key.names;
       WriteKeyLines(run, registry, trees[tree].root, batch->Text(key.path, key.pathLength),
-                    SnapshotNames{*batch, key}, static_cast<int>(count), /*once=*/true,
+                    SnapshotNames{*batch, key}, static_cast<int>(key.read), /*once=*/true,
                     key.failure);
     }
     queue.Return(std::move(batch));
