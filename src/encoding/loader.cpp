@@ -3,8 +3,11 @@
 #include "encoding/loader.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -14,7 +17,6 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "text/errors.h"
-#include "text/handoff.h"
 #include "text/line_splitter.h"
 
 namespace tovrix {
@@ -104,78 +106,240 @@ void ReadLines(platform::FileReader& reader, bool wide, Emit&& emit) {
   lines.Finish(emit);
 }
 
-// Files from this size on are read and cut into lines on a thread of their
-// own, ahead of the lines' conversion; smaller ones are done before that
-// thread would have started.
-constexpr std::size_t kReadAheadFrom = std::size_t{4} << 20;
+// The batches of a LineBatchWork, from the reading thread through the
+// workers to the joining (calling) thread. Batches are numbered in file
+// order. At most kWindow batches are out at a time: a reader or workers
+// that run ahead wait for the joining.
+class WorkedBatches {
+ public:
+  using Pointer = std::unique_ptr<LineBatch>;
+  static constexpr std::size_t kWindow = 8;
 
-// Lines cut ahead: their bytes one after the other, and where each ends.
-struct LineBatch {
-  static constexpr std::size_t kBytes = std::size_t{1} << 20;
-  std::string bytes;
-  std::vector<std::size_t> ends;
-  void Clear() {
-    bytes.clear();
-    ends.clear();
+  // Reading thread: a batch to fill, one handed back or a new one.
+  Pointer Empty() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.empty()) return std::make_unique<LineBatch>();
+    Pointer batch = std::move(spare_.back());
+    spare_.pop_back();
+    return batch;
   }
+  // Reading thread: false once the joining gave up.
+  bool Put(Pointer batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return slots_.size() < kWindow || abandoned_; });
+    if (abandoned_) return false;
+    slots_.push_back(Slot{std::move(batch), false, nullptr});
+    changed_.notify_all();
+    return true;
+  }
+  // Reading thread: no more batches; `failure` (or null) comes after them.
+  void Close(std::exception_ptr failure) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    failure_ = std::move(failure);
+    changed_.notify_all();
+  }
+
+  struct Turn {
+    std::size_t number = 0;
+    LineBatch* batch = nullptr;
+  };
+  // Workers: the next batch to work on; false when there is none.
+  bool Next(Turn& turn) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return taken_ < first_ + slots_.size() || closed_ || abandoned_; });
+    if (abandoned_ || taken_ == first_ + slots_.size()) return false;
+    turn.number = taken_++;
+    turn.batch = At(turn.number).batch.get();
+    return true;
+  }
+  // Workers: batch `number` is worked on; `failure` (or null) comes when
+  // it is joined.
+  void Worked(std::size_t number, std::exception_ptr failure) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    At(number).worked = true;
+    At(number).failure = std::move(failure);
+    changed_.notify_all();
+  }
+
+  // Joining thread: batch `number` once worked on (its work's failure
+  // thrown); null after the last one.
+  LineBatch* WaitWorked(std::size_t number) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] {
+      return (number < first_ + slots_.size() && At(number).worked) ||
+             (closed_ && number == first_ + slots_.size());
+    });
+    if (number == first_ + slots_.size()) return nullptr;
+    if (At(number).failure) std::rethrow_exception(At(number).failure);
+    return At(number).batch.get();
+  }
+  // Joining thread: batch `number` is joined and goes round.
+  void Joined(std::size_t number) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (first_ <= number) {
+      slots_.front().batch->Clear();
+      spare_.push_back(std::move(slots_.front().batch));
+      slots_.pop_front();
+      ++first_;
+    }
+    changed_.notify_all();
+  }
+  // Joining thread, after the last batch: the reading's failure, if any.
+  void ThrowFailure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failure_) std::rethrow_exception(failure_);
+  }
+  // The joining gave up: everyone else stops.
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  struct Slot {
+    Pointer batch;
+    bool worked;
+    std::exception_ptr failure;
+  };
+  Slot& At(std::size_t number) { return slots_[number - first_]; }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Slot> slots_;  // batches first_, first_ + 1, ... put and not gone round
+  std::size_t first_ = 0;
+  std::size_t taken_ = 0;  // batches handed to workers
+  std::vector<Pointer> spare_;
+  bool closed_ = false;
+  bool abandoned_ = false;
+  std::exception_ptr failure_;
 };
 
-void ReadLinesAhead(platform::FileReader& reader, bool wide,
-                    const std::function<void(std::string_view)>& line) {
-  Handoff<LineBatch> handoff;
+// Stops and joins the threads however the joining ends.
+class JoinedThreads {
+ public:
+  explicit JoinedThreads(WorkedBatches& batches) : batches_(batches) {}
+  ~JoinedThreads() {
+    batches_.Abandon();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  JoinedThreads(const JoinedThreads&) = delete;
+  JoinedThreads& operator=(const JoinedThreads&) = delete;
+  void Start(std::function<void()> run) {
+    threads_.push_back(platform::StartWorkerThread(std::move(run)));
+  }
+
+ private:
+  WorkedBatches& batches_;
+  std::vector<std::thread> threads_;
+};
+
+// Workers beside the reading thread and the joining one.
+unsigned WorkerCount() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, 4u);
+}
+
+void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
+               const ReadAhead& sizes) {
+  WorkedBatches batches;
   struct Stopped {};
-  auto produce = [&] {
+  auto read = [&] {
     std::exception_ptr failure;
-    Handoff<LineBatch>::Pointer batch;
+    WorkedBatches::Pointer batch;
     try {
-      batch = handoff.Empty();
+      batch = batches.Empty();
       ReadLines(reader, wide, [&](std::string_view text) {
+        auto holds = [&](std::size_t bytes) {
+          return batch->bytes.size() >= bytes || batch->ends.size() >= bytes / 16;
+        };
+        if (holds(sizes.batch)) {
+          const bool independent = work.Independent(text);
+          if (independent || holds(sizes.most)) {
+            if (!batches.Put(std::move(batch))) throw Stopped{};
+            batch = batches.Empty();
+            batch->continues = !independent;
+          }
+        }
         batch->bytes.append(text);
         batch->ends.push_back(batch->bytes.size());
-        if (batch->bytes.size() < LineBatch::kBytes) return;
-        if (!handoff.Put(std::move(batch))) throw Stopped{};
-        batch = handoff.Empty();
       });
-      if (!handoff.Put(std::move(batch))) throw Stopped{};
+      if (!batches.Put(std::move(batch))) throw Stopped{};
     } catch (const Stopped&) {
-      // the lines' conversion ended first
+      // the joining ended first
     } catch (...) {
       // The lines before a failure come before it.
       failure = std::current_exception();
       try {
-        if (batch) handoff.Put(std::move(batch));
+        if (batch) batches.Put(std::move(batch));
       } catch (...) {
         failure = std::current_exception();
       }
     }
-    handoff.Close(failure);
+    batches.Close(failure);
   };
-  std::thread thread = platform::StartWorkerThread(produce);
-  const JoinedProducer<LineBatch, std::thread> joined(handoff, thread);
-  while (Handoff<LineBatch>::Pointer batch = handoff.Take()) {
-    const std::string_view bytes = batch->bytes;
-    std::size_t begin = 0;
-    for (std::size_t end : batch->ends) {
-      line(bytes.substr(begin, end - begin));
-      begin = end;
+  auto labour = [&] {
+    WorkedBatches::Turn turn;
+    while (batches.Next(turn)) {
+      std::exception_ptr failure;
+      try {
+        work.Work(*turn.batch);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      batches.Worked(turn.number, failure);
     }
-    handoff.Return(std::move(batch));
+  };
+  JoinedThreads threads(batches);
+  threads.Start(read);
+  for (unsigned i = WorkerCount(); i > 0; --i) threads.Start(labour);
+  for (std::size_t number = 0;; ++number) {
+    LineBatch* batch = batches.WaitWorked(number);
+    if (batch == nullptr) break;
+    work.Join(*batch);
+    batches.Joined(number);
   }
-  handoff.ThrowFailure();
+  batches.ThrowFailure();
+}
+
+// The lines of the whole file to one callback, on the calling thread.
+class EachLine : public LineBatchWork {
+ public:
+  explicit EachLine(const std::function<void(std::string_view)>& line) : line_(line) {}
+  bool Independent(std::string_view) const override { return true; }
+  void Work(LineBatch&) override {}
+  void Join(LineBatch& batch) override { batch.ForEachLine(line_); }
+
+ private:
+  const std::function<void(std::string_view)>& line_;
+};
+
+// The file, open for reading, and whether it is UTF-16LE.
+bool OpenRegFile(const std::string& path, int probeSize, platform::FileReader& reader) {
+  const bool wide = DetectCharset(ReadFileHead(path, probeSize), probeSize) == CharsetUtf16LE;
+  platform::ReadResult opened =
+      reader.Open(path, wide ? platform::Share::None : platform::Share::Read);
+  if (opened.status == platform::ReadStatus::OpenFailed) ThrowOpenError(path, opened.error);
+  if (opened.status != platform::ReadStatus::Ok) ThrowReadError();
+  return wide;
 }
 
 }  // namespace
 
 void ForEachRegFileLine(const std::string& path, int probeSize,
                         const std::function<void(std::string_view)>& line) {
-  const bool wide = DetectCharset(ReadFileHead(path, probeSize), probeSize) == CharsetUtf16LE;
+  EachLine each(line);
+  ForEachRegFileLine(path, probeSize, line, each);
+}
+
+void ForEachRegFileLine(const std::string& path, int probeSize,
+                        const std::function<void(std::string_view)>& line, LineBatchWork& work,
+                        const ReadAhead& sizes) {
   platform::FileReader reader;
-  platform::ReadResult opened =
-      reader.Open(path, wide ? platform::Share::None : platform::Share::Read);
-  if (opened.status == platform::ReadStatus::OpenFailed) ThrowOpenError(path, opened.error);
-  if (opened.status != platform::ReadStatus::Ok) ThrowReadError();
-  if (reader.SizeAtOpen() >= kReadAheadFrom) {
-    ReadLinesAhead(reader, wide, line);
+  const bool wide = OpenRegFile(path, probeSize, reader);
+  if (reader.SizeAtOpen() >= sizes.from) {
+    WorkAhead(reader, wide, work, sizes);
   } else {
     ReadLines(reader, wide, line);
   }

@@ -10,9 +10,12 @@
 #ifndef TOVRIX_ENCODING_LOADER_H_
 #define TOVRIX_ENCODING_LOADER_H_
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tovrix {
 
@@ -29,6 +32,73 @@ std::string LoadPlainText(const std::string& path);
 // lines before it have been handed out. Throws EFOpenError.
 void ForEachRegFileLine(const std::string& path, int probeSize,
                         const std::function<void(std::string_view)>& line);
+
+// What a LineBatchWork keeps with each batch (see LineBatch::part).
+class LineBatchPart {
+ public:
+  virtual ~LineBatchPart() = default;
+};
+
+// Whole lines of a file, one after the other, in file order.
+struct LineBatch {
+  std::string bytes;
+  std::vector<std::size_t> ends;  // where each line ends in `bytes`
+  // The batch does not begin at a line the work called independent: its
+  // work goes on from where that of the batch before it ended.
+  bool continues = false;
+  // The work's own, made by it and kept as the batch goes round.
+  std::unique_ptr<LineBatchPart> part;
+
+  template <typename Line>
+  void ForEachLine(Line&& line) const {
+    std::size_t begin = 0;
+    for (std::size_t end : ends) {
+      line(std::string_view(bytes).substr(begin, end - begin));
+      begin = end;
+    }
+  }
+  void Clear() {
+    bytes.clear();
+    ends.clear();
+    continues = false;
+  }
+};
+
+// Work on the lines of a file that can be split at some lines and done a
+// batch at a time, several batches side by side, then joined in file order.
+class LineBatchWork {
+ public:
+  virtual ~LineBatchWork() = default;
+  // Whether the work from `line` on depends on nothing before it, so that a
+  // batch may begin there. Called on the reading thread.
+  virtual bool Independent(std::string_view line) const = 0;
+  // Works on the lines of `batch`, apart from those before it. Called on
+  // worker threads, for several batches at once. A batch that continues
+  // another can only be worked on in turn: Join does it.
+  virtual void Work(LineBatch& batch) = 0;
+  // Takes the result of `batch`, in file order, on the calling thread.
+  virtual void Join(LineBatch& batch) = 0;
+};
+
+// How large files are read: from `from` bytes on, the file is read and cut
+// into lines ahead, on a thread of its own, in batches of about `batch`
+// bytes (or batch / 16 lines); a batch for a LineBatchWork ends before an
+// independent line once it holds that much, or anywhere once it holds `most`
+// bytes (or most / 16 lines).
+struct ReadAhead {
+  std::size_t from = std::size_t{4} << 20;
+  std::size_t batch = std::size_t{1} << 20;
+  std::size_t most = std::size_t{4} << 20;
+};
+
+// ForEachRegFileLine with `work` for files read ahead: their lines are
+// worked on batch by batch, on as many threads as the machine runs at once,
+// and joined in file order; the same failures at the same points (a read
+// failure comes after the batches before it are joined, a failure of Work
+// when its batch's turn to be joined comes). Smaller files go to `line`.
+void ForEachRegFileLine(const std::string& path, int probeSize,
+                        const std::function<void(std::string_view)>& line, LineBatchWork& work,
+                        const ReadAhead& sizes = ReadAhead());
 
 }  // namespace tovrix
 

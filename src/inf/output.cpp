@@ -81,7 +81,7 @@ class ChunkedWriter {
   }
 
  private:
-  static constexpr std::size_t kChunk = 1 << 20;
+  static constexpr std::size_t kChunk = 1 << 18;
 
   bool Send(std::string_view bytes) {
     if (ok_) ok_ = writer_.Write(bytes).status == platform::WriteStatus::Ok;

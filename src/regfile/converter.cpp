@@ -2,8 +2,12 @@
 
 #include "regfile/converter.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "encoding/loader.h"
 #include "inf/addreg_line.h"
@@ -130,11 +134,16 @@ std::string_view TrimLeadingBlanks(std::string_view text) {
 
 }  // namespace
 
+bool IsKeyHeader(std::string_view raw) {
+  const std::string_view line = TrimLeadingBlanks(raw);
+  return !line.empty() && line.front() == '[';
+}
+
 void HandleLine(ConverterState& s, std::string_view raw) {
   if (BeginsWithUpperAscii(raw, kSignature)) return;
   if (raw.empty()) return;
   const std::string_view trimmed = TrimBlanks(raw);
-  if (!trimmed.empty() && trimmed.front() == '[') {
+  if (IsKeyHeader(trimmed)) {
     HandleKeyHeader(s, trimmed);
     return;
   }
@@ -159,6 +168,129 @@ void HandleLine(ConverterState& s, std::string_view raw) {
 
 void FinishFile(ConverterState& s) { FlushExpanderNames(s); }
 
+namespace {
+
+constexpr TStringList OutputLists::*kSections[] = {
+    &OutputLists::softwareAddReg, &OutputLists::softwareDelReg, &OutputLists::defaultAddReg,
+    &OutputLists::defaultDelReg,  &OutputLists::setupRegAddReg, &OutputLists::expanderList,
+};
+
+// Keeps the lines it is told, to be told again in order.
+class HeldConsole : public Console {
+ public:
+  void Line(std::string_view text) override { lines.Add(text); }
+  TStringList lines;
+};
+
+// What the lines of a batch became: its own section lists and console
+// lines, the key lines it could not be sure of, and the state after its
+// last line.
+struct ConvertedBatch : LineBatchPart {
+  explicit ConvertedBatch(const ConversionSettings& settings) : state(settings, lists, console) {
+    state.unsure = &unsure;
+  }
+  OutputLists lists;
+  HeldConsole console;
+  std::vector<ConverterState::KeyLineNote> unsure;
+  ConverterState state;
+};
+
+// The state of `from`, taken over by `to`, whose lists stand in for those
+// of `from`. Where `from` did not know the key of the last value line,
+// that of `to` stays.
+void CarryOn(ConverterState& from, ConverterState& to) {
+  SetState(to, from.state);
+  to.key = std::move(from.key);
+  for (TStringList OutputLists::*section : kSections) {
+    if (to.key.section == &(from.lists.*section)) to.key.section = &(to.lists.*section);
+  }
+  to.value = std::move(from.value);
+  if (from.lastValueKnown) to.lastValueKeyPath = std::move(from.lastValueKeyPath);
+  to.expanderNames = std::move(from.expanderNames);
+}
+
+// A fresh state for lines that begin at a key header, apart from the lines
+// before them: nothing of those matters but the key of the last value line.
+void StartApart(ConverterState& s) {
+  SetState(s, ParseState::kBeforeFirstKey);
+  s.key = KeyPart();
+  s.value = OpenValue();
+  s.lastValueKeyPath.clear();
+  s.lastValueKnown = false;
+  s.expanderNames.clear();
+}
+
+// A large file converted in batches. A batch that begins at a key header
+// is converted apart, side by side with others, into lists of its own; the
+// joining appends those to the real lists in file order and goes on with
+// the state after its last line. A batch that does not (a key too large
+// for one) is converted when its turn comes, with that state, straight
+// into the real lists. Either way: the same items, console lines and
+// expander entries, in the same order, as converting the lines one after
+// the other.
+class SideBySide : public LineBatchWork {
+ public:
+  SideBySide(const ConversionSettings& settings, OutputLists& lists, Console& console)
+      : settings_(settings), lists_(lists), console_(console), live_(settings, lists, console) {}
+
+  bool Independent(std::string_view line) const override { return IsKeyHeader(line); }
+
+  void Work(LineBatch& batch) override {
+    if (batch.continues) return;
+    if (!batch.part) batch.part = std::make_unique<ConvertedBatch>(settings_);
+    ConvertedBatch& part = Of(batch);
+    for (TStringList OutputLists::*section : kSections) (part.lists.*section).Clear();
+    part.console.lines.Clear();
+    part.unsure.clear();
+    StartApart(part.state);
+    batch.ForEachLine([&part](std::string_view line) { HandleLine(part.state, line); });
+  }
+
+  void Join(LineBatch& batch) override {
+    if (batch.continues) {
+      batch.ForEachLine([this](std::string_view line) { HandleLine(live_, line); });
+      return;
+    }
+    ConvertedBatch& part = Of(batch);
+    // Its first key header ends the key before it.
+    FlushExpanderNames(live_);
+    for (int i = 0; i < part.console.lines.Count(); ++i) console_.Line(part.console.lines.View(i));
+    // Key lines written before the key of the last value line was known,
+    // for that same key: the lines one after the other would not have
+    // written them.
+    std::vector<std::pair<const TStringList*, int>> repeated;
+    for (const ConverterState::KeyLineNote& note : part.unsure) {
+      if (note.keyPath == live_.lastValueKeyPath) repeated.emplace_back(note.section, note.index);
+    }
+    for (TStringList OutputLists::*section : kSections) {
+      const TStringList& from = part.lists.*section;
+      TStringList& to = lists_.*section;
+      for (int i = 0; i < from.Count(); ++i) {
+        if (!repeated.empty() && std::find(repeated.begin(), repeated.end(),
+                                           std::make_pair(&from, i)) != repeated.end()) {
+          continue;
+        }
+        to.Add(from.View(i));
+      }
+    }
+    CarryOn(part.state, live_);
+  }
+
+  // After the last batch: the expander names of the last key.
+  void Finish() { FlushExpanderNames(live_); }
+
+ private:
+  static ConvertedBatch& Of(LineBatch& batch) { return static_cast<ConvertedBatch&>(*batch.part); }
+
+  const ConversionSettings& settings_;
+  OutputLists& lists_;
+  Console& console_;
+  // The state after the batches joined so far, on the real lists.
+  ConverterState live_;
+};
+
+}  // namespace
+
 }  // namespace regfile
 
 void ProcessRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
@@ -170,11 +302,15 @@ void ProcessRegFile(const std::string& path, const ConversionSettings& settings,
 }
 
 void ConvertRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
-                    Console& console) {
+                    Console& console, const ReadAhead& sizes) {
   regfile::ConverterState state(settings, lists, console);
-  ForEachRegFileLine(path, settings.probeSize,
-                     [&state](std::string_view line) { regfile::HandleLine(state, line); });
+  regfile::SideBySide batches(settings, lists, console);
+  ForEachRegFileLine(
+      path, settings.probeSize,
+      [&state](std::string_view line) { regfile::HandleLine(state, line); }, batches, sizes);
+  // One of the two has seen the lines.
   regfile::FinishFile(state);
+  batches.Finish();
 }
 
 void ConvertRegText(std::string_view text, const ConversionSettings& settings, OutputLists& lists,

@@ -4,7 +4,9 @@
 // ProcessRegFile prints "Processing <file name>" and converts the file.
 // ConvertRegFile converts the file line by line as it is read
 // (ForEachRegFileLine: the first probeSize bytes choose between UTF-16LE
-// and plain 8-bit text). ConvertRegText converts text already in memory
+// and plain 8-bit text); a large file is converted in batches on several
+// threads and joined in order, to the same result (`sizes`: see
+// encoding/loader.h). ConvertRegText converts text already in memory
 // the same way (lines cut by the same rules), for tests and the fuzzer.
 //
 // What the lines become:
@@ -35,6 +37,7 @@
 #include <string>
 #include <string_view>
 
+#include "encoding/loader.h"
 #include "inf/output.h"
 #include "rewrite/settings.h"
 #include "text/console.h"
@@ -44,7 +47,7 @@ namespace tovrix {
 void ProcessRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
                     Console& console);
 void ConvertRegFile(const std::string& path, const ConversionSettings& settings, OutputLists& lists,
-                    Console& console);
+                    Console& console, const ReadAhead& sizes = ReadAhead());
 void ConvertRegText(std::string_view text, const ConversionSettings& settings, OutputLists& lists,
                     Console& console);
 

@@ -11,12 +11,16 @@
 // dropped too.
 //
 // The state lives for one ConvertRegText call; a second call starts afresh.
+// A large file is converted in batches side by side (converter.cpp): each
+// batch that begins at a key header starts afresh too, and one that does
+// not goes on with the state of the batch before it.
 #ifndef TOVRIX_REGFILE_CONVERTER_STATE_H_
 #define TOVRIX_REGFILE_CONVERTER_STATE_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "inf/output.h"
 #include "rewrite/settings.h"
@@ -84,6 +88,17 @@ struct ConverterState {
   // The key path of the last value line: a key line is written when the
   // next value line's key path differs.
   std::string lastValueKeyPath;
+  // False where lines are converted apart from those before them (a batch
+  // of a large file), until a value line sets lastValueKeyPath: key lines
+  // written meanwhile are noted in `unsure`, for the joining to drop those
+  // that repeat the key of the last value line before.
+  bool lastValueKnown = true;
+  struct KeyLineNote {
+    TStringList* section;
+    int index;
+    std::string keyPath;
+  };
+  std::vector<KeyLineNote>* unsure = nullptr;
   std::string expanderNames;  // "name", per noted value of the key
 
   // Working buffers, reused from line to line.
@@ -99,6 +114,10 @@ inline void SetState(ConverterState& s, ParseState next) { s.state = next; }
 void HandleLine(ConverterState& s, std::string_view raw);
 // After the last line: flushes the expander names of the last key.
 void FinishFile(ConverterState& s);
+
+// Whether `raw` is a key header, which ends the key before it whatever the
+// state: its first byte after blanks is "[".
+bool IsKeyHeader(std::string_view raw);
 
 // Value lines (text before the first "=") and continuation lines (none).
 // Used by HandleLine; `name` and `data` are the parts around the first "=".

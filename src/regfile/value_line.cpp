@@ -241,7 +241,10 @@ void ConvertValueLine(ConverterState& s, std::string_view name, std::string_view
   TakeName(s, name);
   // The key line comes before the data is looked at, so a value that is
   // then dropped still writes it.
-  if (s.key.path != s.lastValueKeyPath) s.key.section->Add(KeyLine(s.key.quotedPath));
+  if (s.key.path != s.lastValueKeyPath) {
+    const int index = s.key.section->Add(KeyLine(s.key.quotedPath));
+    if (!s.lastValueKnown) s.unsure->push_back({s.key.section, index, s.key.path});
+  }
 
   switch (KindOf(data)) {
     case DataKind::kString:
@@ -262,6 +265,7 @@ void ConvertValueLine(ConverterState& s, std::string_view name, std::string_view
       break;
   }
   if (s.lastValueKeyPath != s.key.path) s.lastValueKeyPath = s.key.path;
+  s.lastValueKnown = true;
   s.value.previousName = s.value.name;
 }
 

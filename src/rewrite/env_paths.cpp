@@ -29,7 +29,8 @@ constexpr std::array<RewriteStep, 3> kSteps = {{
 }};
 
 // The running system's paths: each step's reference expanded, and its
-// upper-cased form for the quick probe.
+// upper-cased form for the quick probe. One cache per thread, as lines are
+// converted on several.
 struct StepPatterns {
   bool ready = false;
   std::array<std::string, kSteps.size()> expanded;
@@ -37,7 +38,7 @@ struct StepPatterns {
 };
 
 StepPatterns& CacheStorage() {
-  static StepPatterns cache;
+  thread_local StepPatterns cache;
   return cache;
 }
 

@@ -11,8 +11,8 @@
 // text; otherwise the data exactly as passed in. Mode 0 returns the data.
 //
 // The environment does not change during a run, so the expansions of the
-// three references are taken once and kept. ResetEnvironmentCache drops
-// them (for tests that change the environment).
+// three references are taken once per thread and kept. ResetEnvironmentCache
+// drops the calling thread's (for tests that change the environment).
 #ifndef TOVRIX_REWRITE_ENV_PATHS_H_
 #define TOVRIX_REWRITE_ENV_PATHS_H_
 

@@ -5,10 +5,10 @@
 namespace tovrix::text_internal {
 
 const LeadBytes& LeadBytes::System() {
-  // The program runs on one thread; the cache is rebuilt only when the
-  // code page in force differs from the one it was built for.
-  static LeadBytes table;
-  static unsigned built_for = 0;  // 0: not built yet
+  // One cache per thread, as lines are converted on several; it is rebuilt
+  // only when the code page in force differs from the one it was built for.
+  thread_local LeadBytes table;
+  thread_local unsigned built_for = 0;  // 0: not built yet
   const unsigned code_page = platform::AnsiCodePage();
   if (code_page != built_for) {
     table = LeadBytes();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,73 @@ TEST(ConverterTest, KeyLinesFollowTheKeyPathAcrossSections) {
   EXPECT_EQ(testing::Items(lists.softwareAddReg),
             (Lines{"0x0,\"Classes\\.txt\"", "0x1,\"Classes\\.txt\",,\"txtfile\""}));
   EXPECT_EQ(testing::Items(lists.softwareDelReg), (Lines{"0x1,\"Classes\\.txt\",\"b\",\"2\""}));
+}
+
+// A file of many keys of every kind, with headers that repeat the key
+// before them, values whose type cannot be read, comments, stray lines and
+// values over many lines, as a large file's batches meet them.
+std::string MixedFile(unsigned seed) {
+  std::mt19937 random(seed);
+  auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  const char* const headers[] = {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\K%u]", "[HKEY_CURRENT_USER\\K%u]",
+                                 "[-HKEY_CURRENT_USER\\K%u]",           "[HKEY_USERS\\K%u]",
+                                 "  [HKEY_LOCAL_MACHINE\\SYSTEM\\K%u]", "[HKEY_CLASSES_ROOT\\.k%u]",
+                                 "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\K%u]"};
+  const char* const values[] = {"\"v%u\"=\"C:\\\\Program Files\\\\x\"",
+                                "@=dword:%u",
+                                "\"z%u\"=hex(zz):00",
+                                "\"e%u\"=hex(2):41,00,00,00",
+                                "; comment %u",
+                                "",
+                                "stray %u",
+                                "\"d%u\"=-",
+                                "\"s%u\"=\"%%PATH%%\\\\a\""};
+  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+  char line[128];
+  for (int n = 0; n < 400; ++n) {
+    std::snprintf(line, sizeof line, headers[pick(7)], pick(6));
+    text.append(line).append("\r\n");
+    for (unsigned v = pick(6); v > 0; --v) {
+      if (pick(5) == 0) {  // a value over several lines
+        text.append(pick(2) ? "\"b\"=hex:01,02,\\\r\n" : "\"w\"=hex(7):41,00,\\\r\n");
+        for (unsigned more = pick(30); more > 0; --more) text.append("  41,00,\\\r\n");
+        text.append("  00,00\r\n");
+        continue;
+      }
+      std::snprintf(line, sizeof line, values[pick(9)], pick(100));
+      text.append(line).append("\r\n");
+    }
+  }
+  return text;
+}
+
+// Batches converted side by side and joined give what the lines give one
+// after the other: the same sections, expander entries and console lines.
+TEST(ConverterTest, BatchesSideBySideGiveWhatLinesInTurnGive) {
+  ConversionSettings settings;
+  settings.verbose = true;
+  settings.addExpanderEntries = true;
+  const ReadAhead sizes[] = {{0, 1, 1}, {0, 1, 1 << 20}, {0, 64, 256}, {0, 700, 2000}};
+  testing::ScratchDir dir;
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    const std::string text = MixedFile(seed);
+    OutputLists expected;
+    CapturingConsole expectedConsole;
+    ConvertRegText(text, settings, expected, expectedConsole);
+    const std::string files[] = {dir.Write("ansi.reg", text),
+                                 dir.Write("wide.reg", "\xFF\xFE" + testing::Wide(text))};
+    for (const std::string& file : files) {
+      for (const ReadAhead& size : sizes) {
+        OutputLists lists;
+        CapturingConsole console;
+        ConvertRegFile(file, settings, lists, console, size);
+        const std::string where = file + " seed " + std::to_string(seed) + " batch " +
+                                  std::to_string(size.batch) + " most " + std::to_string(size.most);
+        EXPECT_EQ(AssembleOutputDocument(lists), AssembleOutputDocument(expected)) << where;
+        EXPECT_EQ(console.text, expectedConsole.text) << where;
+      }
+    }
+  }
 }
 
 }  // namespace
