@@ -15,6 +15,8 @@
 # and each conversion `tovrix /f <input> /o <out>` is paired, run by run
 # and alternating (A B A B ...), with
 #   - the copy floor: cat <input> > <out> (the same file, the same folder);
+#   - the same copy made durable (sync <out>), as tovrix's output is before
+#     it replaces the old one;
 #   - for UTF-16LE, decoding only: iconv -c -f UTF-16LE -t CP1252.
 # Each pair gives a ratio; the median of the ratios is printed, with the
 # peak resident memory as a multiple of the input's size. Pairing keeps the
@@ -126,6 +128,8 @@ for size in $sizes; do
     [[ $input == *utf16* ]] && kind=UTF-16LE
     pair "$kind $size MB vs copy" "$bytes" "'$program' /f '$input' /o '$out'" \
       "cat '$input' > '$scratch/copy'" cat
+    pair "$kind $size MB vs synced" "$bytes" "'$program' /f '$input' /o '$out'" \
+      "cat '$input' > '$scratch/copy' && sync '$scratch/copy'" cat+sync
     if [ "$kind" = UTF-16LE ]; then
       pair "$kind $size MB vs iconv" "$bytes" "'$program' /f '$input' /o '$out'" \
         "iconv -c -f UTF-16LE -t CP1252 '$input' > '$scratch/decoded'" iconv

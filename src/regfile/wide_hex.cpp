@@ -1,6 +1,9 @@
 #include "regfile/wide_hex.h"
 
+#include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "regfile/line_text.h"
@@ -12,14 +15,51 @@ namespace tovrix {
 
 namespace {
 
+// The value of a hexadecimal digit; -1 for any other byte.
+constexpr std::array<signed char, 256> kDigitValues = [] {
+  std::array<signed char, 256> values{};
+  for (int b = 0; b < 256; ++b) {
+    values[b] = static_cast<signed char>(b >= '0' && b <= '9'   ? b - '0'
+                                         : b >= 'a' && b <= 'f' ? b - 'a' + 10
+                                         : b >= 'A' && b <= 'F' ? b - 'A' + 10
+                                                                : -1);
+  }
+  return values;
+}();
+
+int DigitValue(char c) { return kDigitValues[static_cast<unsigned char>(c)]; }
+
+// Whether the list is in the form exports write: two hexadecimal digits an
+// item, one comma between items, nothing else. Its items are then read
+// three bytes at a time, to the values the general reading gives.
+bool IsPlainPairList(std::string_view text) {
+  if (text.size() % 3 != 2) return false;
+  for (std::size_t i = 0; i < text.size(); i += 3) {
+    if ((DigitValue(text[i]) | DigitValue(text[i + 1])) < 0) return false;
+    if (i + 2 < text.size() && text[i + 2] != ',') return false;
+  }
+  return true;
+}
+
 // Walks the code units of the byte list: calls `emit(sum)` for each pair
 // of items, where sum = second * 256 + first in 32-bit arithmetic. An odd
 // last item is ignored. Blanks are removed before the list is cut.
 template <typename Emit>
 void ForEachUnit(std::string_view hexText, Emit&& emit) {
+  const std::string_view text = UpToNul(hexText);
+  if (IsPlainPairList(text)) {
+    for (std::size_t i = 0; i + 5 <= text.size(); i += 6) {
+      const auto first =
+          static_cast<std::uint32_t>(DigitValue(text[i]) * 16 + DigitValue(text[i + 1]));
+      const auto second =
+          static_cast<std::uint32_t>(DigitValue(text[i + 3]) * 16 + DigitValue(text[i + 4]));
+      emit(second * 256u + first);
+    }
+    return;
+  }
   std::string compact;
   compact.reserve(hexText.size());
-  AppendWithout(compact, UpToNul(hexText), ' ');
+  AppendWithout(compact, text, ' ');
   bool haveFirst = false;
   std::uint32_t first = 0;
   CommaItemReader reader(compact);
