@@ -263,18 +263,14 @@ class SideBySide : public LineBatchWork {
       if (note.keyPath == live_.lastValueKeyPath) repeated.emplace_back(note.section, note.index);
     }
     for (TStringList OutputLists::*section : kSections) {
-      TStringList& from = part.lists.*section;
+      const TStringList& from = part.lists.*section;
       TStringList& to = lists_.*section;
-      if (repeated.empty()) {
-        to.AddAll(from);  // held lists take the batch's blocks as they are
-        continue;
-      }
       for (int i = 0; i < from.Count(); ++i) {
-        if (std::find(repeated.begin(), repeated.end(),
-                      std::make_pair(static_cast<const TStringList*>(&from), i)) ==
-            repeated.end()) {
-          to.Add(from.View(i));
+        if (!repeated.empty() && std::find(repeated.begin(), repeated.end(),
+                                           std::make_pair(&from, i)) != repeated.end()) {
+          continue;
         }
+        to.Add(from.View(i));
       }
     }
     CarryOn(part.state, live_);

@@ -118,40 +118,6 @@ void TStringList::Assign(TStringList&& other) {
   SetSink(sink, limit);
 }
 
-void TStringList::AddAll(TStringList& other) {
-  const std::size_t count = other.lengths_.size();
-  std::size_t i = 0;
-  // Items are copied up to this list's next checkpoint, so that each item
-  // taken over is found from a checkpoint among the blocks taken over.
-  while (i < count && (sink_ != nullptr || lengths_.size() % kCheckpointEvery != 0)) {
-    Add(other.View(static_cast<int>(i++)));
-  }
-  if (i < count) {
-    const Position start = other.Locate(i);
-    const std::size_t shift = blocks_.size() - start.block;  // other's block b becomes b + shift
-    for (; i < count; ++i) {
-      const std::size_t index = lengths_.size();
-      if (index % kCheckpointEvery == 0) {
-        const Position at = other.Locate(i);
-        checkpoints_.push_back(Position{at.block + shift, at.offset});
-      }
-      const std::size_t size = other.LengthAt(i);
-      stored_bytes_ += size;
-      if (size >= kLong) {
-        lengths_.push_back(kLong);
-        long_lengths_.emplace_back(index, size);
-      } else {
-        lengths_.push_back(static_cast<std::uint32_t>(size));
-      }
-    }
-    for (std::size_t b = start.block; b < other.blocks_.size(); ++b) {
-      blocks_.push_back(std::move(other.blocks_[b]));
-    }
-    other.blocks_.clear();
-  }
-  other.Clear();
-}
-
 void TStringList::Reserve(std::size_t bytes) {
   if (!blocks_.empty() && blocks_.back()->capacity() - blocks_.back()->size() >= bytes) return;
   auto block = std::make_unique<std::string>();

@@ -63,11 +63,6 @@ class TStringList {
   void Clear();
   // Replaces the items by those of `other`; the sink stays.
   void Assign(TStringList&& other);
-  // Adds the items of `other` after these and empties `other`. A list
-  // without a sink takes over other's blocks instead of copying their bytes
-  // (all but the few items up to its next checkpoint); one with a sink adds
-  // them one by one, as Add does.
-  void AddAll(TStringList& other);
   // Makes room for items of `bytes` bytes in all without a new block.
   void Reserve(std::size_t bytes);
   // `sink` (not owned; null for none) takes the list whenever its items

@@ -65,55 +65,6 @@ TEST(StringListTest, ViewsFindEveryItemInLargeLists) {
   ASSERT_EQ(Items(list), expected);
 }
 
-// AddAll gives the items Add would, wherever the lists stand against their
-// checkpoints and blocks (a list cleared with a kept block its first item
-// does not fit, empty items at a block's end, room reserved and left
-// empty, a list with a sink); both
-// lists go on working after it, read backwards and in order.
-TEST(StringListTest, AddAllGivesWhatAddGives) {
-  struct Sink : TStringListSink {
-    void Take(TStringList& list) override {
-      for (const std::string& item : Items(list)) taken.push_back(item);
-      list.Clear();
-    }
-    Strings taken;
-  };
-  auto item = [](int i) {
-    return i % 5 == 0 ? std::string() : std::string(static_cast<std::size_t>(i % 97), 'a' + i % 26);
-  };
-  for (int before : {0, 5, 32, 33, 100}) {
-    for (int added : {0, 1, 31, 32, 40, 1000}) {
-      for (bool sink : {false, true}) {
-        TStringList list;
-        Sink taken;
-        if (sink) list.SetSink(&taken, 3000);
-        TStringList other;
-        other.Add("z");
-        other.Clear();  // keeps a small block, empty in front of the next item
-        Strings expected;
-        if (added > 0)
-          other.Add(std::string(3000, 'Y')), expected.push_back(std::string(3000, 'Y'));
-        for (int i = 0; i < before; ++i) list.Add(item(i));
-        list.Reserve(100000);  // an empty block after the items
-        for (int i = 0; i < before; ++i) expected.insert(expected.begin() + i, item(i));
-        for (int i = 0; i < added; ++i) other.Add(item(i + 7)), expected.push_back(item(i + 7));
-        list.AddAll(other);
-        for (int i = 0; i < 50; ++i) list.Add(item(i + 3)), expected.push_back(item(i + 3));
-        other.Add("again");
-        Strings got = taken.taken;
-        for (const std::string& s : Items(list)) got.push_back(s);
-        const std::string where = std::to_string(before) + "+" + std::to_string(added);
-        ASSERT_EQ(got, expected) << where;
-        for (int i = list.Count() - 1; i >= 0; i -= 3) {
-          ASSERT_EQ(list.View(i), expected[taken.taken.size() + static_cast<std::size_t>(i)])
-              << where;
-        }
-        EXPECT_EQ(Items(other), Strings{"again"}) << where;
-      }
-    }
-  }
-}
-
 // clang-format off
 TEST(StringListTest, SplitTextLineRules) {
   struct Case {
