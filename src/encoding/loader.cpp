@@ -245,11 +245,19 @@ void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
                const ReadAhead& sizes) {
   WorkedBatches batches;
   struct Stopped {};
+  // A batch to fill, with room for the usual batch made at once rather than
+  // grown step by step.
+  auto empty = [&] {
+    WorkedBatches::Pointer batch = batches.Empty();
+    batch->bytes.reserve(sizes.batch + sizes.batch / 4);
+    batch->ends.reserve(sizes.batch / 32);
+    return batch;
+  };
   auto read = [&] {
     std::exception_ptr failure;
     WorkedBatches::Pointer batch;
     try {
-      batch = batches.Empty();
+      batch = empty();
       ReadLines(reader, wide, [&](std::string_view text) {
         auto holds = [&](std::size_t bytes) {
           return batch->bytes.size() >= bytes || batch->ends.size() >= bytes / 16;
@@ -258,7 +266,7 @@ void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
           const bool independent = work.Independent(text);
           if (independent || holds(sizes.most)) {
             if (!batches.Put(std::move(batch))) throw Stopped{};
-            batch = batches.Empty();
+            batch = empty();
             batch->continues = !independent;
           }
         }
