@@ -128,7 +128,8 @@ void ConvertBinary(ConverterState& s, std::string_view data) {
 }
 
 void FinishWideValue(ConverterState& s, std::string_view name) {
-  s.data = DecodeWideHex(s.value.bytes, s.value.type);
+  s.data.clear();
+  AppendDecodedWideHex(s.value.bytes, s.value.type, s.data);
   ReleaseIfLarge(s.value.bytes);
   ReplacePaths(s, s.data);
   CollectName(s, s.data, name);

@@ -76,39 +76,47 @@ void ForEachUnit(std::string_view hexText, Emit&& emit) {
 
 std::string DecodeWideHex(std::string_view hexText, int type) {
   std::string result;
+  AppendDecodedWideHex(hexText, type, result);
+  return result;
+}
+
+void AppendDecodedWideHex(std::string_view hexText, int type, std::string& out) {
+  // Working memory stays with the thread, from value to value.
+  thread_local std::u16string units;
+  thread_local std::string text;
+  units.clear();
+  text.clear();
   if (type == kRegExpandSz) {
-    std::u16string units;
     ForEachUnit(hexText,
                 [&](std::uint32_t sum) { units.push_back(static_cast<char16_t>(sum & 0xFFFFu)); });
-    std::string text;
     platform::AppendWideAsAnsi(units.data(), units.size(), text);
     if (!text.empty() && text.back() == '\0') text.pop_back();
-    AppendDoubledQuotes(result, text);
+    AppendDoubledQuotes(out, text);
   } else if (type == kRegMultiSz) {
     // Every string but the last is written, so each finished string waits
-    // in `pending` until the next one ends; the last never leaves it. (No
+    // in `text` until the next one ends; the last never leaves it. (No
     // list of all strings: a long run of empty strings costs nothing.)
-    std::u16string current;
-    std::string pending;
+    const std::size_t start = out.size();
     bool havePending = false;
     ForEachUnit(hexText, [&](std::uint32_t sum) {
       if (sum != 0) {
-        current.push_back(static_cast<char16_t>(sum & 0xFFFFu));
+        units.push_back(static_cast<char16_t>(sum & 0xFFFFu));
         return;
       }
       if (havePending) {
-        if (!result.empty()) result.push_back(',');
-        result.push_back('"');
-        AppendDoubledQuotes(result, pending);
-        result.push_back('"');
+        if (out.size() > start) out.push_back(',');
+        out.push_back('"');
+        AppendDoubledQuotes(out, text);
+        out.push_back('"');
       }
-      pending.clear();
-      platform::AppendWideAsAnsi(current.data(), current.size(), pending);
+      text.clear();
+      platform::AppendWideAsAnsi(units.data(), units.size(), text);
       havePending = true;
-      current.clear();
+      units.clear();
     });
   }
-  return result;
+  if (units.capacity() > (std::size_t{1} << 20)) std::u16string().swap(units);
+  if (text.capacity() > (std::size_t{1} << 20)) std::string().swap(text);
 }
 
 }  // namespace tovrix

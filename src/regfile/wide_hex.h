@@ -23,6 +23,8 @@
 namespace tovrix {
 
 std::string DecodeWideHex(std::string_view hexText, int type);
+// The same, appended to `out` (which must not hold `hexText`).
+void AppendDecodedWideHex(std::string_view hexText, int type, std::string& out);
 
 }  // namespace tovrix
 
