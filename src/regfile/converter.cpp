@@ -263,14 +263,15 @@ class SideBySide : public LineBatchWork {
       if (note.keyPath == live_.lastValueKeyPath) repeated.emplace_back(note.section, note.index);
     }
     for (TStringList OutputLists::*section : kSections) {
-      const TStringList& from = part.lists.*section;
+      TStringList& from = part.lists.*section;
       TStringList& to = lists_.*section;
+      if (repeated.empty()) {
+        to.AddAll(from);  // a section that goes out as it grows goes straight on
+        continue;
+      }
       for (int i = 0; i < from.Count(); ++i) {
-        if (!repeated.empty() && std::find(repeated.begin(), repeated.end(),
-                                           std::make_pair(&from, i)) != repeated.end()) {
-          continue;
-        }
-        to.Add(from.View(i));
+        const std::pair<const TStringList*, int> at(&from, i);
+        if (std::find(repeated.begin(), repeated.end(), at) == repeated.end()) to.Add(from.View(i));
       }
     }
     CarryOn(part.state, live_);

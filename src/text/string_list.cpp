@@ -118,6 +118,19 @@ void TStringList::Assign(TStringList&& other) {
   SetSink(sink, limit);
 }
 
+void TStringList::AddAll(TStringList& other) {
+  if (sink_ != nullptr && Count() == 0 && other.Count() > 0) {
+    // `other` stands in for this list before the sink, which may end
+    // itself there.
+    other.SetSink(sink_, sink_limit_);
+    sink_->Take(other);
+    if (other.sink_ == nullptr) SetSink(nullptr, 0);
+    other.SetSink(nullptr, 0);
+  }
+  for (int i = 0; i < other.Count(); ++i) Add(other.View(i));
+  other.Clear();
+}
+
 void TStringList::Reserve(std::size_t bytes) {
   if (!blocks_.empty() && blocks_.back()->capacity() - blocks_.back()->size() >= bytes) return;
   auto block = std::make_unique<std::string>();

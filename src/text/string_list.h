@@ -43,7 +43,9 @@ namespace tovrix {
 
 class TStringList;
 
-// Takes the items of a list that has reached its limit (SetSink).
+// Takes the items of a list that has reached its limit (SetSink): all of
+// them, leaving the list empty, or none, ending the sink there
+// (SetSink(nullptr, 0)) so that the list holds them and what comes after.
 class TStringListSink {
  public:
   virtual ~TStringListSink() = default;
@@ -63,6 +65,10 @@ class TStringList {
   void Clear();
   // Replaces the items by those of `other`; the sink stays.
   void Assign(TStringList&& other);
+  // Adds the items of `other` after these, as Add would, and empties
+  // `other`. A list with a sink and no items hands `other` to its sink
+  // as it stands, rather than copying the items in first.
+  void AddAll(TStringList& other);
   // Makes room for items of `bytes` bytes in all without a new block.
   void Reserve(std::size_t bytes);
   // `sink` (not owned; null for none) takes the list whenever its items

@@ -65,6 +65,51 @@ TEST(StringListTest, ViewsFindEveryItemInLargeLists) {
   ASSERT_EQ(Items(list), expected);
 }
 
+// AddAll gives the items Add would: a sink that takes every item gets
+// them in order, one that declines ends itself and leaves them held, a
+// list that holds items or has no sink copies them in.
+TEST(StringListTest, AddAllGivesWhatAddGives) {
+  struct Sink : TStringListSink {
+    void Take(TStringList& list) override {
+      ++offers;
+      if (decline) {
+        list.SetSink(nullptr, 0);
+        return;
+      }
+      for (const std::string& item : Items(list)) taken.push_back(item);
+      list.Clear();
+    }
+    bool decline = false;
+    int offers = 0;
+    Strings taken;
+  };
+  for (int held : {0, 2}) {
+    for (int kind : {0, 1, 2}) {  // no sink, one that takes, one that declines
+      TStringList list;
+      Sink sink;
+      sink.decline = kind == 2;
+      if (kind > 0) list.SetSink(&sink, sink.decline ? 1 : 1000);
+      for (int i = 0; i < held; ++i) list.Add("h" + std::to_string(i));
+      TStringList other;
+      for (int i = 0; i < 40; ++i)
+        other.Add(std::string(static_cast<std::size_t>(i), 'a' + i % 26));
+      Strings expected = Items(list);
+      for (const std::string& item : Items(other)) expected.push_back(item);
+      list.AddAll(other);
+      list.Add("after");
+      expected.push_back("after");
+      Strings got = sink.taken;
+      for (const std::string& item : Items(list)) got.push_back(item);
+      EXPECT_EQ(got, expected) << held << " " << kind;
+      EXPECT_EQ(other.Count(), 0);
+      // A declining sink is ended: it is offered nothing more.
+      if (kind == 2) {
+        EXPECT_EQ(sink.offers, 1) << held;
+      }
+    }
+  }
+}
+
 // clang-format off
 TEST(StringListTest, SplitTextLineRules) {
   struct Case {
