@@ -1,5 +1,8 @@
 #include "inf/output.h"
 
+#include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -19,15 +22,25 @@ void EmitItems(const TStringList& list, Sink&& sink) {
   }
 }
 
-// Hands the document to `sink` piece by piece, in file order. Every block
+// The bytes of a section that went to a spill file before the items its
+// list holds; null when none did.
+using SpillOf = std::function<platform::SpillFile*(const TStringList&)>;
+
+// Hands the document to `sink` piece by piece, in file order, and to
+// `spilled` the spill file of a section where its bytes come. Every block
 // is its header line, its items each followed by CR LF, and one empty line.
 // `softwareStarted`: the header of [Software.AddReg] and the items before
 // those the list holds are out already.
-template <typename Sink>
-void EmitDocument(const OutputLists& lists, Sink&& sink, bool softwareStarted = false) {
+template <typename Sink, typename Spilled>
+void EmitDocument(const OutputLists& lists, Sink&& sink, Spilled&& spilled, const SpillOf& spillOf,
+                  bool softwareStarted) {
+  auto present = [&](const TStringList& list) {
+    return list.Count() > 0 || spillOf(list) != nullptr;
+  };
   auto block = [&](std::string_view header, const TStringList& list) {
     sink(header);
     sink("\r\n");
+    if (platform::SpillFile* file = spillOf(list)) spilled(*file);
     EmitItems(list, sink);
     sink("\r\n");
   };
@@ -42,27 +55,32 @@ void EmitDocument(const OutputLists& lists, Sink&& sink, bool softwareStarted = 
     // that section there is nowhere to put them.
     if (lists.expanderList.Count() > 0) block("; for Tessalon", lists.expanderList);
   }
-  if (lists.softwareDelReg.Count() > 0) block("[Software.DelReg]", lists.softwareDelReg);
-  if (lists.defaultAddReg.Count() > 0) block("[Default.AddReg]", lists.defaultAddReg);
-  if (lists.defaultDelReg.Count() > 0) block("[Default.DelReg]", lists.defaultDelReg);
-  if (lists.setupRegAddReg.Count() > 0) block("[SetupReg.AddReg]", lists.setupRegAddReg);
+  if (present(lists.softwareDelReg)) block("[Software.DelReg]", lists.softwareDelReg);
+  if (present(lists.defaultAddReg)) block("[Default.AddReg]", lists.defaultAddReg);
+  if (present(lists.defaultDelReg)) block("[Default.DelReg]", lists.defaultDelReg);
+  if (present(lists.setupRegAddReg)) block("[SetupReg.AddReg]", lists.setupRegAddReg);
 }
+
+platform::SpillFile* NoSpill(const TStringList&) { return nullptr; }
 
 }  // namespace
 
 std::string AssembleOutputDocument(const OutputLists& lists) {
   std::string text;
-  EmitDocument(lists, [&](std::string_view piece) { text.append(piece); });
+  EmitDocument(
+      lists, [&](std::string_view piece) { text.append(piece); }, [](platform::SpillFile&) {},
+      NoSpill, /*softwareStarted=*/false);
   return text;
 }
 
 namespace {
 
 // Gathers pieces into large chunks, so that millions of short lines cost
-// few system calls. False once a write failed.
+// few system calls; `send` writes a chunk. False once a write failed.
 class ChunkedWriter {
  public:
-  ChunkedWriter(platform::FileWriter& writer, std::string& chunk) : writer_(writer), chunk_(chunk) {
+  ChunkedWriter(std::function<bool(std::string_view)> send, std::string& chunk)
+      : send_(std::move(send)), chunk_(chunk) {
     chunk_.clear();
     chunk_.reserve(kChunk + 4096);
   }
@@ -81,27 +99,46 @@ class ChunkedWriter {
   }
 
  private:
-  static constexpr std::size_t kChunk = 1 << 18;
+  // As large as the file writer's own buffer, which chunks then bypass.
+  static constexpr std::size_t kChunk = 1 << 20;
 
   bool Send(std::string_view bytes) {
-    if (ok_) ok_ = writer_.Write(bytes).status == platform::WriteStatus::Ok;
+    if (ok_) ok_ = send_(bytes);
     return ok_;
   }
 
-  platform::FileWriter& writer_;
+  std::function<bool(std::string_view)> send_;
   std::string& chunk_;
   bool ok_ = true;
 };
 
+std::function<bool(std::string_view)> SendTo(platform::FileWriter& writer) {
+  return [&writer](std::string_view bytes) {
+    return writer.Write(bytes).status == platform::WriteStatus::Ok;
+  };
+}
+
+// Whether an item of `list` holds a line break.
+bool HoldsLineBreak(const TStringList& list) {
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list.View(i).find_first_of("\r\n") != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 // Writes the document, or its rest, through the open `writer` and puts the
 // file in place.
 void FinishDocument(const OutputLists& lists, const std::string& path, platform::FileWriter& writer,
-                    bool softwareStarted) {
+                    bool softwareStarted, const SpillOf& spillOf = NoSpill) {
   std::string chunk;
-  ChunkedWriter out(writer, chunk);
+  ChunkedWriter out(SendTo(writer), chunk);
   bool ok = true;
   EmitDocument(
-      lists, [&](std::string_view piece) { ok = ok && out.Put(piece); }, softwareStarted);
+      lists, [&](std::string_view piece) { ok = ok && out.Put(piece); },
+      [&](platform::SpillFile& file) {
+        ok = ok && out.Flush() && writer.WriteSpilled(file).status == platform::WriteStatus::Ok;
+      },
+      spillOf, softwareStarted);
   if (!ok || !out.Flush()) ThrowWriteError();
   platform::WriteResult committed = writer.Commit();
   if (committed.status == platform::WriteStatus::CreateFailed)
@@ -118,6 +155,41 @@ void WriteOutputDocument(const OutputLists& lists, const std::string& path) {
   FinishDocument(lists, path, writer, /*softwareStarted=*/false);
 }
 
+// A section after [Software.AddReg]: its items go to a spill file as they
+// come, while none holds a line break the key list may cut.
+class OutputStream::Spill : public TStringListSink {
+ public:
+  Spill(TStringList& list, bool itemsMayBeCut) : list_(list), itemsMayBeCut_(itemsMayBeCut) {}
+
+  bool Open(const std::string& path) { return file_.Open(path); }
+  void Detach() { list_.SetSink(nullptr, 0); }
+  const TStringList& list() const { return list_; }
+  platform::SpillFile& file() { return file_; }
+  bool failed() const { return failed_; }
+
+  void Take(TStringList& list) override {
+    if (itemsMayBeCut_ && HoldsLineBreak(list)) {
+      list.SetSink(nullptr, 0);  // held from here on, for the key list to cut
+      return;
+    }
+    if (!failed_) {
+      std::string error;
+      ChunkedWriter out([&](std::string_view bytes) { return file_.Write(bytes, error); }, chunk_);
+      bool ok = true;
+      for (int i = 0; ok && i < list.Count(); ++i) ok = out.Put(list.View(i)) && out.Put("\r\n");
+      failed_ = !(ok && out.Flush());  // as for [Software.AddReg]
+    }
+    list.Clear();
+  }
+
+ private:
+  TStringList& list_;
+  const bool itemsMayBeCut_;
+  platform::SpillFile file_;
+  std::string chunk_;
+  bool failed_ = false;
+};
+
 OutputStream::OutputStream(OutputLists& lists, const std::string& path, bool itemsMayBeCut)
     : lists_(lists), path_(path), itemsMayBeCut_(itemsMayBeCut) {
   auto writer = std::make_unique<platform::FileWriter>();
@@ -127,22 +199,29 @@ OutputStream::OutputStream(OutputLists& lists, const std::string& path, bool ite
   writer_ = std::move(writer);
   lists_.softwareAddReg.SetSink(this, kStreamedBytes);
   lists_.softwareAddReg.Reserve(2 * kStreamedBytes);
+  for (TStringList* list : {&lists_.softwareDelReg, &lists_.defaultAddReg, &lists_.defaultDelReg,
+                            &lists_.setupRegAddReg}) {
+    auto spill = std::make_unique<Spill>(*list, itemsMayBeCut_);
+    if (!spill->Open(path_)) break;  // held, as the system keeps nothing aside
+    list->SetSink(spill.get(), kStreamedBytes);
+    spills_.push_back(std::move(spill));
+  }
 }
 
-OutputStream::~OutputStream() { lists_.softwareAddReg.SetSink(nullptr, 0); }
+OutputStream::~OutputStream() { Detach(); }
+
+void OutputStream::Detach() {
+  lists_.softwareAddReg.SetSink(nullptr, 0);
+  for (const auto& spill : spills_) spill->Detach();
+}
 
 void OutputStream::Take(TStringList& list) {
-  if (itemsMayBeCut_) {
-    for (int i = 0; i < list.Count(); ++i) {
-      const std::string_view item = list.View(i);
-      if (item.find_first_of("\r\n") != std::string_view::npos) {
-        list.SetSink(nullptr, 0);  // held from here on, for the key list to cut
-        return;
-      }
-    }
+  if (itemsMayBeCut_ && HoldsLineBreak(list)) {
+    list.SetSink(nullptr, 0);  // held from here on, for the key list to cut
+    return;
   }
   if (!failed_) {
-    ChunkedWriter out(*writer_, chunk_);
+    ChunkedWriter out(SendTo(*writer_), chunk_);
     bool ok = started_ || (out.Put("[Software.AddReg]") && out.Put("\r\n"));
     started_ = true;
     for (int i = 0; ok && i < list.Count(); ++i) ok = out.Put(list.View(i)) && out.Put("\r\n");
@@ -155,13 +234,21 @@ void OutputStream::Take(TStringList& list) {
 }
 
 void OutputStream::Finish() {
-  lists_.softwareAddReg.SetSink(nullptr, 0);
+  Detach();
   if (!writer_) {
     WriteOutputDocument(lists_, path_);
     return;
   }
   if (failed_) ThrowWriteError();
-  FinishDocument(lists_, path_, *writer_, started_);
+  for (const auto& spill : spills_) {
+    if (spill->failed()) ThrowWriteError();
+  }
+  FinishDocument(lists_, path_, *writer_, started_, [&](const TStringList& list) {
+    for (const auto& spill : spills_) {
+      if (&spill->list() == &list && spill->file().Size() > 0) return &spill->file();
+    }
+    return static_cast<platform::SpillFile*>(nullptr);
+  });
 }
 
 }  // namespace tovrix

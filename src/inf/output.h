@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "text/string_list.h"
@@ -38,16 +39,19 @@ void WriteOutputDocument(const OutputLists& lists, const std::string& path);
 // [Software.AddReg] comes first in the file, so its items go out as they
 // come: whenever they hold kStreamedBytes, they are written to the
 // temporary file beside `path` and dropped from the list, and the INF of a
-// large input is never held whole. Finish writes the rest and puts the
-// file in place: the same bytes and the same failures as
-// WriteOutputDocument at that point, and until then nothing but the
-// temporary file exists. Where no temporary file can be made when the
-// stream is made, or the target could only be written in place, the lists
-// are held whole and Finish is WriteOutputDocument. A stream that is not
-// finished removes its temporary file.
+// large input is never held whole. The sections after it go, the same way,
+// to files of their own that nobody sees (platform::SpillFile), where the
+// system has them; Finish copies each in after its header, before the items
+// its list still holds. Finish writes the rest and puts the file in place:
+// the same bytes and the same failures as WriteOutputDocument at that
+// point, and until then nothing but the temporary file exists. Where no
+// temporary file can be made when the stream is made, or the target could
+// only be written in place, the lists are held whole and Finish is
+// WriteOutputDocument. A stream that is not finished removes its temporary
+// file.
 //
 // `itemsMayBeCut`: the key-list input runs after others filled the lists,
-// and it cuts the section's items at their line breaks when it appends
+// and it cuts the sections' items at their line breaks when it appends
 // (liveexport/section_append.h). Items are then written only while none
 // holds a line break; from the first that does, the section is held.
 class OutputStream : private TStringListSink {
@@ -63,7 +67,11 @@ class OutputStream : private TStringListSink {
   void Finish();
 
  private:
+  class Spill;
+
   void Take(TStringList& list) override;
+  // Ends every sink the stream set.
+  void Detach();
 
   OutputLists& lists_;
   const std::string path_;
@@ -72,6 +80,7 @@ class OutputStream : private TStringListSink {
   bool started_ = false;                          // the section's header is out
   bool failed_ = false;                           // a write failed: the rest is dropped
   std::string chunk_;
+  std::vector<std::unique_ptr<Spill>> spills_;  // of the sections after [Software.AddReg]
 };
 
 }  // namespace tovrix

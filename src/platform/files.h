@@ -114,10 +114,38 @@ class FileWriter {
 
   WriteResult Open(std::string_view path, Placement placement = Placement::AnyWay);
   WriteResult Write(std::string_view bytes);
+  // Writes the bytes `spill` holds after those written so far, and empties
+  // it: each piece copied leaves the spill file's disk space at once, so
+  // that the bytes never take the space of two copies.
+  WriteResult WriteSpilled(class SpillFile& spill);
   // Flushes, closes and renames into place.
   WriteResult Commit();
 
  private:
+  struct Impl;
+  Impl* impl_ = nullptr;
+};
+
+// Bytes kept aside on the disk until the file they belong in is written
+// (FileWriter::WriteSpilled): a file nobody else sees, in the folder of
+// `besidePath`, gone with the object or the process, however it ends. Where
+// the system makes no such file (Windows, or a file system without them),
+// Open answers false and the caller keeps the bytes in memory instead.
+class SpillFile {
+ public:
+  SpillFile() = default;
+  SpillFile(const SpillFile&) = delete;
+  SpillFile& operator=(const SpillFile&) = delete;
+  ~SpillFile();
+
+  bool Open(std::string_view besidePath);
+  // False, with the system's text in `error`, when the bytes could not be
+  // written; the file then holds an unknown part of them.
+  bool Write(std::string_view bytes, std::string& error);
+  std::size_t Size() const;
+
+ private:
+  friend class FileWriter;
   struct Impl;
   Impl* impl_ = nullptr;
 };

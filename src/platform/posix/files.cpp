@@ -462,6 +462,96 @@ WriteResult FileWriter::Write(std::string_view bytes) {
   return {WriteStatus::Ok, {}};
 }
 
+struct SpillFile::Impl {
+  int fd = -1;
+  std::size_t size = 0;
+};
+
+SpillFile::~SpillFile() {
+  if (impl_ != nullptr && impl_->fd >= 0) ::close(impl_->fd);
+  delete impl_;
+}
+
+bool SpillFile::Open(std::string_view besidePath) {
+  std::string target;
+  if (impl_ != nullptr || !ToCPath(besidePath, target)) return false;
+  // An unnamed file: it has no name to remove, whatever ends the process.
+  const int fd =
+      RetryOpen(FolderOf(FollowLinks(std::move(target))).c_str(), O_TMPFILE | O_RDWR, 0600);
+  if (fd < 0) return false;
+  impl_ = new Impl{fd, 0};
+  return true;
+}
+
+bool SpillFile::Write(std::string_view bytes, std::string& error) {
+  if (impl_ == nullptr) {
+    error = SystemText(EBADF);
+    return false;
+  }
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(impl_->fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      error = SystemText(errno);
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    impl_->size += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+std::size_t SpillFile::Size() const { return impl_ == nullptr ? 0 : impl_->size; }
+
+WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
+  if (impl_ == nullptr || spill.impl_ == nullptr)
+    return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  Impl& impl = *impl_;
+  if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
+  if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
+  impl.buffer.clear();
+  // A piece at a time, copied by the system from file to file (or, where it
+  // cannot, through a buffer), and each piece copied is freed in the spill
+  // file: the bytes need the disk space of one copy and a piece.
+  const int from = spill.impl_->fd;
+  std::string buffer;
+  off_t at = 0;
+  std::size_t left = std::exchange(spill.impl_->size, 0);
+  bool copying = true;
+  while (left > 0) {
+    const std::size_t piece = std::min(left, Impl::kBufferSize);
+    ssize_t done = -1;
+    if (copying) {
+      off_t next = at;
+      done = ::copy_file_range(from, &next, impl.fd, nullptr, piece, 0);
+      if (done < 0 && errno == EINTR) continue;
+      if (done < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+        return impl.Fail(errno);
+      }
+      copying = done > 0;
+    }
+    if (!copying) {
+      buffer.resize(piece);
+      done = ::pread(from, buffer.data(), piece, at);
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) return impl.Fail(done < 0 ? errno : EIO);
+      if (const int error =
+              impl.WriteOut(std::string_view(buffer.data(), static_cast<std::size_t>(done)))) {
+        return impl.Fail(error);
+      }
+    } else {
+      impl.StartWriteBack(static_cast<std::size_t>(done));
+    }
+    ::fallocate(from, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, done);
+    at += done;
+    left -= static_cast<std::size_t>(done);
+  }
+  // Emptied: what is written next starts it afresh.
+  if (::ftruncate(from, 0) != 0 || ::lseek(from, 0, SEEK_SET) != 0) return impl.Fail(errno);
+  return {WriteStatus::Ok, {}};
+}
+
 // The bytes reach the disk before the new file takes the old one's name,
 // and the folder's new entry after it, so a power cut leaves either the old
 // file or the whole new one.

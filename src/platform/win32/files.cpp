@@ -426,6 +426,26 @@ WriteResult FileWriter::Commit() {
   return Success();
 }
 
+// This build keeps no bytes aside on the disk: a file that vanishes with
+// the process whatever ends it is not to be had without a name that could
+// stay behind. Its callers keep the bytes in memory.
+struct SpillFile::Impl {};
+
+SpillFile::~SpillFile() { delete impl_; }
+
+bool SpillFile::Open(std::string_view) { return false; }
+
+bool SpillFile::Write(std::string_view, std::string& error) {
+  error = SystemErrorText(ERROR_INVALID_HANDLE);
+  return false;
+}
+
+std::size_t SpillFile::Size() const { return 0; }
+
+WriteResult FileWriter::WriteSpilled(SpillFile&) {
+  return Failure(WriteStatus::WriteFailed, SystemErrorText(ERROR_INVALID_HANDLE));
+}
+
 }  // namespace tovrix::platform
 
 namespace tovrix::platform {

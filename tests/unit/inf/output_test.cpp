@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/files.h"
 #include "support/test_util.h"
 #include "text/errors.h"
 
@@ -85,43 +86,53 @@ TEST(OutputFile, FailureToCreateLeavesNothingBehind) {
 }
 
 // The streamed file holds the bytes the whole document would have, however
-// the items fall around the points where the section goes out.
+// the items fall around the points where a section goes out: to the file
+// ([Software.AddReg]) or aside, where the system keeps bytes aside.
 TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
   const std::string big(OutputStream::kStreamedBytes / 3 + 7, 'b');
+  using Section = TStringList OutputLists::*;
+  const Section software = &OutputLists::softwareAddReg;
   struct Case {
     const char* what;
-    int softwareItems;  // big items, then "last"
+    Section section;  // gets `items` big items, then "last"
+    int items;
     bool expander;
     bool itemsMayBeCut;
     const char* broken;  // an item with a line break, after the first big one
     bool held;           // the section is still held whole before Finish
   } cases[] = {
-      {"nothing", 0, false, false, nullptr, true},
-      {"a small section, held whole", 1, true, false, nullptr, true},
-      {"several batches and every other block", 10, true, false, nullptr, false},
-      {"a line break is written as it stands", 10, false, false, "a\rb\nc", false},
-      {"held from a line break the key list may cut", 10, true, true, "a\rb", true},
-      {"streamed while no line break comes", 10, true, true, nullptr, false},
+      {"nothing", software, 0, false, false, nullptr, true},
+      {"a small section, held whole", software, 1, true, false, nullptr, true},
+      {"several batches and every other block", software, 10, true, false, nullptr, false},
+      {"a line break is written as it stands", software, 10, false, false, "a\rb\nc", false},
+      {"held from a line break the key list may cut", software, 10, true, true, "a\rb", true},
+      {"streamed while no line break comes", software, 10, true, true, nullptr, false},
+      {"a later section aside", &OutputLists::defaultAddReg, 10, true, false, "a\nb", false},
+      {"another, held from a line break", &OutputLists::setupRegAddReg, 10, false, true, "a\nb",
+       true},
+      {"a delete section aside", &OutputLists::softwareDelReg, 4, false, true, nullptr, false},
+      {"the last one aside", &OutputLists::defaultDelReg, 4, true, false, nullptr, false},
   };
   for (const Case& c : cases) {
     testing::ScratchDir dir;
     const std::string target = dir.Write("out.inf", "old");
+    platform::SpillFile probe;
+    const bool setAside = c.section == software || probe.Open(target);
     OutputLists lists;
     OutputLists copy;  // the same lists, held whole
     OutputStream stream(lists, target, c.itemsMayBeCut);
-    auto add = [](OutputLists& both, TStringList OutputLists::*list, std::string_view item) {
-      (both.*list).Add(item);
-    };
     for (OutputLists* l : {&lists, &copy}) {
-      for (int i = 0; i < c.softwareItems; ++i) {
-        add(*l, &OutputLists::softwareAddReg, big + std::to_string(i));
-        if (i == 0 && c.broken != nullptr) add(*l, &OutputLists::softwareAddReg, c.broken);
+      for (int i = 0; i < c.items; ++i) {
+        (l->*c.section).Add(big + std::to_string(i));
+        if (i == 0 && c.broken != nullptr) (l->*c.section).Add(c.broken);
       }
-      if (c.softwareItems > 0) add(*l, &OutputLists::softwareAddReg, "last");
-      if (c.expander) add(*l, &OutputLists::expanderList, "E");
-      add(*l, &OutputLists::defaultAddReg, "D");
+      if (c.items > 0) (l->*c.section).Add("last");
+      if (c.expander) l->expanderList.Add("E");
+      l->defaultAddReg.Add("D");
+      l->setupRegAddReg.Add("S");
     }
-    EXPECT_EQ(lists.softwareAddReg.Count() == copy.softwareAddReg.Count(), c.held) << c.what;
+    EXPECT_EQ((lists.*c.section).Count() == (copy.*c.section).Count(), c.held || !setAside)
+        << c.what;
     EXPECT_EQ(dir.Read("out.inf"), "old") << c.what << ": replaced before the end";
     stream.Finish();
     EXPECT_TRUE(dir.Read("out.inf") == AssembleOutputDocument(copy)) << c.what;

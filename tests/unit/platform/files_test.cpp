@@ -137,6 +137,46 @@ TEST_F(Files, WriterReplacesAtomically) {
   EXPECT_EQ(unopened.Commit().status, WriteStatus::WriteFailed);
 }
 
+// Bytes set aside come back where the writer takes them, between what was
+// written before and after, once, and leave no file behind. The Windows
+// build sets nothing aside.
+TEST_F(Files, SpilledBytesComeBackInTheirPlace) {
+  const std::string target = dir_.Path("out.inf");
+  SpillFile spill;
+  std::string error;
+#ifdef _WIN32
+  EXPECT_FALSE(spill.Open(target));
+  EXPECT_FALSE(spill.Write("x", error));
+#else
+  ASSERT_TRUE(spill.Open(target));
+  const std::string big(3 * 1024 * 1024 + 5, 's');
+  for (const std::string& piece : {std::string("a\r\n"), big, std::string(1, '\0')}) {
+    ASSERT_TRUE(spill.Write(piece, error)) << error;
+  }
+  EXPECT_EQ(spill.Size(), 4 + big.size());
+  EXPECT_EQ(dir_.Entries(), Strings{});  // a file nobody sees
+  FileWriter out;
+  ASSERT_EQ(out.Open(target).status, WriteStatus::Ok);
+  ASSERT_EQ(out.Write("head").status, WriteStatus::Ok);
+  ASSERT_EQ(out.WriteSpilled(spill).status, WriteStatus::Ok);
+  ASSERT_EQ(out.Write("tail").status, WriteStatus::Ok);
+  ASSERT_EQ(out.Commit().status, WriteStatus::Ok);
+  EXPECT_TRUE(dir_.Read("out.inf") ==
+              "head"
+              "a\r\n" +
+                  big + std::string(1, '\0') + "tail");
+  // Taken out, the bytes are no longer held.
+  EXPECT_EQ(spill.Size(), 0u);
+  ASSERT_TRUE(spill.Write("more", error));
+  FileWriter again;
+  ASSERT_EQ(again.Open(target).status, WriteStatus::Ok);
+  ASSERT_EQ(again.WriteSpilled(spill).status, WriteStatus::Ok);
+  ASSERT_EQ(again.Commit().status, WriteStatus::Ok);
+  EXPECT_EQ(dir_.Read("out.inf"), "more");
+  EXPECT_EQ(dir_.Entries(), Strings{"out.inf"});
+#endif
+}
+
 TEST_F(Files, WriterRefusesWhatItMayNotReplace) {
   fs::create_directory(dir_.Path("folder.inf"));
   dir_.Write("locked.inf", "keep");
