@@ -133,6 +133,8 @@ TEST(StringListTest, SplitTextLineRules) {
       {"0123456789abcdefg\r0123456789abcdefgh\n01234567\r\n", {"0123456789abcdefg",
                                                                "0123456789abcdefgh", "01234567"}},
       {std::string("0123456789abcdef\0", 17), {"0123456789abcdef"}},
+      {std::string(31, 'x') + "\n" + std::string(16, 'y') + "\r" + std::string(17, 'z'),
+       {std::string(31, 'x'), std::string(16, 'y'), std::string(17, 'z')}},
   };
   for (const Case& c : cases) {
     TStringList list = ListOf({"old"});
