@@ -261,6 +261,7 @@ class InTurn : public platform::RegistryStore {
 // reading each key in turn, wherever the reading or the writing fails.
 TEST_F(HiveStoreTest, ReadingAheadGivesWhatReadingInTurnGives) {
   std::vector<HiveKey> wide;  // more keys and bytes than one batch of the reader holds
+  wide.reserve(1500);
   for (int i = 0; i < 1500; ++i) {
     wide.push_back({"K\\S" + std::to_string(i % 7) + "\\k" + std::to_string(i),
                     {{"p", 2, Utf16("%SystemRoot%\\x" + std::to_string(i))},

@@ -92,7 +92,7 @@ TEST(StringListTest, AddAllGivesWhatAddGives) {
       for (int i = 0; i < held; ++i) list.Add("h" + std::to_string(i));
       TStringList other;
       for (int i = 0; i < 40; ++i)
-        other.Add(std::string(static_cast<std::size_t>(i), 'a' + i % 26));
+        other.Add(std::string(static_cast<std::size_t>(i), static_cast<char>('a' + i % 26)));
       Strings expected = Items(list);
       for (const std::string& item : Items(other)) expected.push_back(item);
       list.AddAll(other);
