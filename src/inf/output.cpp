@@ -118,12 +118,25 @@ std::function<bool(std::string_view)> SendTo(platform::FileWriter& writer) {
   };
 }
 
-// Whether an item of `list` holds a line break.
-bool HoldsLineBreak(const TStringList& list) {
+// When the key list may cut items at their line breaks and an item of
+// `list` holds one, ends the list's sink, so that the list holds its items
+// from here on, and answers true.
+bool HeldForCutting(TStringList& list, bool itemsMayBeCut) {
+  if (!itemsMayBeCut) return false;
   for (int i = 0; i < list.Count(); ++i) {
-    if (list.View(i).find_first_of("\r\n") != std::string_view::npos) return true;
+    if (list.View(i).find_first_of("\r\n") != std::string_view::npos) {
+      list.SetSink(nullptr, 0);
+      return true;
+    }
   }
   return false;
+}
+
+// Puts the items of `list`, each followed by CR LF. False once a write failed.
+bool PutItems(ChunkedWriter& out, const TStringList& list) {
+  bool ok = true;
+  EmitItems(list, [&](std::string_view piece) { ok = ok && out.Put(piece); });
+  return ok;
 }
 
 // Writes the document, or its rest, through the open `writer` and puts the
@@ -168,16 +181,11 @@ class OutputStream::Spill : public TStringListSink {
   bool failed() const { return failed_; }
 
   void Take(TStringList& list) override {
-    if (itemsMayBeCut_ && HoldsLineBreak(list)) {
-      list.SetSink(nullptr, 0);  // held from here on, for the key list to cut
-      return;
-    }
+    if (HeldForCutting(list, itemsMayBeCut_)) return;
     if (!failed_) {
       std::string error;
       ChunkedWriter out([&](std::string_view bytes) { return file_.Write(bytes, error); }, chunk_);
-      bool ok = true;
-      for (int i = 0; ok && i < list.Count(); ++i) ok = out.Put(list.View(i)) && out.Put("\r\n");
-      failed_ = !(ok && out.Flush());  // as for [Software.AddReg]
+      failed_ = !(PutItems(out, list) && out.Flush());  // as for [Software.AddReg]
     }
     list.Clear();
   }
@@ -216,18 +224,14 @@ void OutputStream::Detach() {
 }
 
 void OutputStream::Take(TStringList& list) {
-  if (itemsMayBeCut_ && HoldsLineBreak(list)) {
-    list.SetSink(nullptr, 0);  // held from here on, for the key list to cut
-    return;
-  }
+  if (HeldForCutting(list, itemsMayBeCut_)) return;
   if (!failed_) {
     ChunkedWriter out(SendTo(*writer_), chunk_);
-    bool ok = started_ || (out.Put("[Software.AddReg]") && out.Put("\r\n"));
+    const bool ok = started_ || (out.Put("[Software.AddReg]") && out.Put("\r\n"));
     started_ = true;
-    for (int i = 0; ok && i < list.Count(); ++i) ok = out.Put(list.View(i)) && out.Put("\r\n");
     // A failed write fails Finish; until then the items are dropped, as a
     // conversion error still takes precedence.
-    failed_ = !(ok && out.Flush());
+    failed_ = !(ok && PutItems(out, list) && out.Flush());
   }
   list.Clear();
   list.Reserve(2 * kStreamedBytes);
