@@ -41,6 +41,25 @@ std::string ReadWholeOrThrow(const std::string& path, platform::Share share) {
 
 }  // namespace
 
+char* BatchBytes::Room(std::size_t count) {
+  if (capacity_ - size_ < count) Reserve(std::max(size_ + count, 2 * capacity_));
+  return data_.get() + size_;
+}
+
+void BatchBytes::Append(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+  Add(bytes.size());
+}
+
+void BatchBytes::Reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  std::unique_ptr<char[]> data(new char[capacity]);
+  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
 std::string ReadFileHead(const std::string& path, int count) {
   if (count <= 0) return std::string();
   platform::ReadResult result = platform::ReadFileHead(path, static_cast<std::size_t>(count));
@@ -241,6 +260,126 @@ unsigned WorkerCount() {
   return std::clamp(cores, 1u, 4u);
 }
 
+// Where the line after the break at `at` begins, or npos while that
+// hangs on bytes not read yet: a CR at the end may be the first half of
+// CR LF.
+std::size_t LineAfterBreak(std::string_view text, std::size_t at, bool atEnd) {
+  if (text[at] != '\r') return at + 1;
+  if (at + 1 == text.size()) return atEnd ? at + 1 : std::string_view::npos;
+  return text[at + 1] == '\n' ? at + 2 : at + 1;
+}
+
+// The reading side of WorkAhead. The file is read straight into `batch`
+// (UTF-16LE decoded into it), a little past `sizes.batch` bytes, and the
+// batch is cut before the first line from there on that the work calls
+// independent, or that begins from `sizes.most` bytes on; only what follows
+// the cut is copied, into the next batch. `put` takes each batch cut off,
+// and the last. Lines are not cut here: every batch begins at a line and
+// ends with a line break (the last one at the end of the text), so the
+// workers cut it by the same rules. Text after a NUL byte is dropped, as
+// the line rules drop it, but the file is still read to its end. On a read
+// failure `batch` keeps the whole lines before it.
+template <typename Empty, typename Put>
+void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& work,
+                 const ReadAhead& sizes, WorkedBatches::Pointer& batch, Empty&& empty, Put&& put) {
+  constexpr std::size_t kNone = std::string_view::npos;
+  const std::size_t least = std::max<std::size_t>(sizes.batch, 1);
+  // Read past the batch's size, so that its cut is mostly found without
+  // reading again.
+  const std::size_t slack = std::clamp<std::size_t>(least / 16, 4096, std::size_t{64} << 10);
+  std::size_t from = least - 1;  // where the next line break is looked for
+  std::size_t start = kNone;     // a line from `least` on, its end not found yet
+  // Puts every batch that can be cut off now.
+  auto cut = [&](bool atEnd) {
+    for (;;) {
+      const std::string_view text = batch->bytes.View();
+      if (start == kNone) {
+        if (from >= text.size()) return;
+        const std::size_t at = FindLineBreak(text, from);
+        from = at;
+        if (at == text.size()) return;
+        start = LineAfterBreak(text, at, atEnd);
+        if (start == kNone) return;
+        from = start;
+      }
+      const std::size_t end = FindLineBreak(text, from);
+      from = end;
+      if (start == text.size() || (end == text.size() && !atEnd)) return;
+      const bool independent = work.Independent(text.substr(start, end - start));
+      if (independent || start >= sizes.most) {
+        WorkedBatches::Pointer next = empty();
+        next->bytes.Append(text.substr(start));
+        next->continues = !independent;
+        batch->bytes.Keep(start);
+        put(std::exchange(batch, std::move(next)));
+        from = least - 1;
+      }
+      start = kNone;
+    }
+  };
+
+  std::string raw;       // UTF-16LE bytes, undecoded ones at the front
+  std::string decoded;   // the last of them decoded
+  std::size_t kept = 0;  // undecoded bytes at the front of `raw`
+  std::size_t markLeft = wide ? 2 : 0;
+  bool ended = false;  // a NUL byte ended the text
+  // The bytes from `size` on were added: a NUL among them ends the text.
+  auto added = [&](std::size_t size) {
+    const std::string_view text = batch->bytes.View();
+    const std::size_t nul = text.find('\0', size);
+    if (nul == std::string_view::npos) return;
+    batch->bytes.Keep(nul);
+    ended = true;
+  };
+  // Reads into `into`; on a failure `batch` is cut back to its whole lines
+  // (it held `size` bytes before) and the failure thrown.
+  auto read = [&](char* into, std::size_t want, std::size_t size) {
+    std::size_t got = 0;
+    if (reader.Read(into, want, got).status == platform::ReadStatus::Ok) return got;
+    batch->bytes.Keep(size);
+    if (!ended) batch->bytes.Keep(batch->bytes.View().find_last_of("\r\n") + 1);
+    ThrowReadError();
+  };
+  for (;;) {
+    const std::size_t size = batch->bytes.Size();
+    const std::size_t want = (size < least ? least - size : 0) + slack;
+    if (ended) {
+      raw.resize(kPiece);
+      if (read(raw.data(), kPiece, size) == 0) break;
+      continue;
+    }
+    if (!wide) {
+      const std::size_t got = read(batch->bytes.Room(want), want, size);
+      if (got == 0) break;
+      batch->bytes.Add(got);
+    } else {
+      raw.resize(kept + 2 * want);
+      const std::size_t got = read(raw.data() + kept, 2 * want, size);
+      if (got == 0) break;
+      std::string_view bytes(raw.data(), kept + got);
+      const std::size_t mark = std::min(markLeft, bytes.size());
+      bytes.remove_prefix(mark);
+      markLeft -= mark;
+      decoded.clear();
+      const std::size_t used = DecodeUtf16Le(bytes, /*atEnd=*/false, decoded);
+      batch->bytes.Append(decoded);
+      kept = bytes.size() - used;
+      std::memmove(raw.data(), bytes.data() + used, kept);
+    }
+    added(size);
+    cut(/*atEnd=*/false);
+  }
+  if (wide && !ended) {
+    const std::size_t size = batch->bytes.Size();
+    decoded.clear();
+    DecodeUtf16Le(std::string_view(raw.data(), kept), /*atEnd=*/true, decoded);
+    batch->bytes.Append(decoded);
+    added(size);
+  }
+  cut(/*atEnd=*/true);
+  put(std::move(batch));
+}
+
 void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
                const ReadAhead& sizes) {
   WorkedBatches batches;
@@ -249,31 +388,18 @@ void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
   // grown step by step.
   auto empty = [&] {
     WorkedBatches::Pointer batch = batches.Empty();
-    batch->bytes.reserve(sizes.batch + sizes.batch / 4);
-    batch->ends.reserve(sizes.batch / 32);
+    batch->bytes.Reserve(sizes.batch + sizes.batch / 4);
     return batch;
+  };
+  auto put = [&](WorkedBatches::Pointer batch) {
+    if (!batches.Put(std::move(batch))) throw Stopped{};
   };
   auto read = [&] {
     std::exception_ptr failure;
     WorkedBatches::Pointer batch;
     try {
       batch = empty();
-      ReadLines(reader, wide, [&](std::string_view text) {
-        auto holds = [&](std::size_t bytes) {
-          return batch->bytes.size() >= bytes || batch->ends.size() >= bytes / 16;
-        };
-        if (holds(sizes.batch)) {
-          const bool independent = work.Independent(text);
-          if (independent || holds(sizes.most)) {
-            if (!batches.Put(std::move(batch))) throw Stopped{};
-            batch = empty();
-            batch->continues = !independent;
-          }
-        }
-        batch->bytes.append(text);
-        batch->ends.push_back(batch->bytes.size());
-      });
-      if (!batches.Put(std::move(batch))) throw Stopped{};
+      ReadBatches(reader, wide, work, sizes, batch, empty, put);
     } catch (const Stopped&) {
       // the joining ended first
     } catch (...) {

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/line_splitter.h"
+
 namespace tovrix {
 
 std::string ReadFileHead(const std::string& path, int count);
@@ -39,27 +41,43 @@ class LineBatchPart {
   virtual ~LineBatchPart() = default;
 };
 
-// Whole lines of a file, one after the other, in file order.
+// Bytes read into place: room made for them is not cleared first.
+class BatchBytes {
+ public:
+  std::string_view View() const { return {data_.get(), size_}; }
+  std::size_t Size() const { return size_; }
+  // Room for `count` more bytes after the others, valid until the next
+  // call; Add(count) or fewer of them then counts them in.
+  char* Room(std::size_t count);
+  void Add(std::size_t count) { size_ += count; }
+  void Append(std::string_view bytes);
+  // Keeps the first `size` bytes (no more than there are).
+  void Keep(std::size_t size) { size_ = size < size_ ? size : size_; }
+  void Reserve(std::size_t capacity);
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// Whole lines of a file, one after the other, in file order: text that
+// begins at a line and ends with a line break, or at the end of the text.
 struct LineBatch {
-  std::string bytes;
-  std::vector<std::size_t> ends;  // where each line ends in `bytes`
+  BatchBytes bytes;
   // The batch does not begin at a line the work called independent: its
   // work goes on from where that of the batch before it ended.
   bool continues = false;
   // The work's own, made by it and kept as the batch goes round.
   std::unique_ptr<LineBatchPart> part;
 
+  // Hands each line to `line`, cut by the rules of text/line_splitter.h.
   template <typename Line>
   void ForEachLine(Line&& line) const {
-    std::size_t begin = 0;
-    for (std::size_t end : ends) {
-      line(std::string_view(bytes).substr(begin, end - begin));
-      begin = end;
-    }
+    tovrix::ForEachLine(bytes.View(), line);
   }
   void Clear() {
-    bytes.clear();
-    ends.clear();
+    bytes.Keep(0);
     continues = false;
   }
 };
@@ -80,11 +98,10 @@ class LineBatchWork {
   virtual void Join(LineBatch& batch) = 0;
 };
 
-// How large files are read: from `from` bytes on, the file is read and cut
-// into lines ahead, on a thread of its own, in batches of about `batch`
-// bytes (or batch / 16 lines); a batch for a LineBatchWork ends before an
-// independent line once it holds that much, or anywhere once it holds `most`
-// bytes (or most / 16 lines).
+// How large files are read: from `from` bytes on, the file is read ahead,
+// on a thread of its own, in batches of about `batch` bytes; a batch for a
+// LineBatchWork ends before the first line from `batch` bytes on that is
+// independent, or that begins from `most` bytes on.
 struct ReadAhead {
   std::size_t from = std::size_t{4} << 20;
   std::size_t batch = std::size_t{1} << 20;

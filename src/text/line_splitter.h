@@ -23,6 +23,10 @@
 
 namespace tovrix {
 
+// The offset of the first CR, LF or NUL of `text` at or after `from`, or
+// text.size().
+std::size_t FindLineBreak(std::string_view text, std::size_t from);
+
 class LineSplitter {
  public:
   // Hands every line that `piece` completes to `emit`. Answers false once a
@@ -38,16 +42,12 @@ class LineSplitter {
   bool Ended() const { return ended_; }
 
  private:
-  // The offset of the first CR, LF or NUL of `text` at or after `from`, or
-  // text.size().
-  static std::size_t FindBreak(std::string_view text, std::size_t from);
-
   std::string carry_;    // a line begun in an earlier piece
   bool skipLf_ = false;  // the last piece ended in CR
   bool ended_ = false;   // a NUL byte was reached
 };
 
-inline std::size_t LineSplitter::FindBreak(std::string_view text, std::size_t from) {
+inline std::size_t FindLineBreak(std::string_view text, std::size_t from) {
   const char* p = text.data() + from;
   const char* end = text.data() + text.size();
 #if defined(__SSE2__)
@@ -92,7 +92,7 @@ bool LineSplitter::Feed(std::string_view piece, Emit&& emit) {
   }
   while (i < n) {
     const std::size_t start = i;
-    i = FindBreak(piece, i);
+    i = FindLineBreak(piece, i);
     if (i == n) {
       carry_.append(piece.data() + start, n - start);
       return true;

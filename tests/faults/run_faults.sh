@@ -57,13 +57,15 @@ finish shrink
 
 # The same for an input large enough to be read ahead on a thread of its
 # own: the lines before the cut are converted and shown, then the failure.
+# (The cut falls inside a key line, which is not shown.)
 dir=$(setup shrink-large)
-{ make_input; for i in $(seq 1 60000); do printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\K%05d]\r\n"V"="%080d"\r\n' "$i" "$i"; done; } > "$dir/in.reg"
+{ make_input; for i in $(seq 1 60000); do printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\K%05d]\r\n"V"="%084d"\r\n' "$i" "$i"; done; } > "$dir/in.reg"
 run "$dir" LD_PRELOAD="$shim" TOVRIX_FAULT=shrink "$program" /f in.reg /o out.inf /v; rc=$?
 expect '[ $rc = 1 ]' "exit status $rc"
 expect 'grep -q "^EReadError: " "$dir/.stderr"' "no EReadError report"
 expect 'grep -q "^Processing - .*K0100" "$dir/.stdout"' "no progress before the cut"
 expect '! grep -q "K60000" "$dir/.stdout"' "progress past the cut"
+expect '! grep -a "^Processing - " "$dir/.stdout" | grep -avq "\(Vendor\|K[0-9]\{5\}\).\?$"' "a line cut short by the failure shown"
 expect 'old_kept "$dir"' "previous INF changed"
 expect 'no_temporary "$dir"' "temporary file left"
 finish shrink-large

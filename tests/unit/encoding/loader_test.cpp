@@ -149,6 +149,48 @@ TEST(Loader, PieceBoundariesLoseNothing) {
 }
 // clang-format on
 
+// Lines read ahead in batches, each batch cut into lines on its own: the
+// batches begin at a line and end after its break, so a CR LF, a lone CR,
+// a NUL or the end of the file at a cut gives the lines a walk gives.
+TEST(Loader, BatchesReadAheadKeepTheLineBreaks) {
+  struct Collect : LineBatchWork {
+    bool Independent(std::string_view line) const override {
+      return !line.empty() && line[0] == '[';
+    }
+    void Work(LineBatch&) override {}
+    void Join(LineBatch& batch) override {
+      batch.ForEachLine([&](std::string_view line) { lines.emplace_back(line); });
+    }
+    Lines lines;
+  };
+  const std::string nul(1, '\0');
+  std::string bulky;
+  for (int i = 0; i < 900; ++i)
+    bulky += (i % 3 ? "[k]\r" : "v\n\r[k]\r\n") + std::string(i % 7, 'x');
+  const std::string texts[] = {
+      "[a]\r\n[b]\r\n\r\nv\r\n[c]",
+      "[a]\r[b]\r\r[c]\r",
+      "[a]\n\r[b]\n\n[c]\r\n",
+      "[a]\r\nv\r" + nul + "[b]\r\n",
+      "v\r\nw" + nul + "\r\n[b]",
+      "\r\n\r\n[a]",
+      bulky,
+  };
+  const ReadAhead sizes[] = {{0, 1, 1}, {0, 1, 1 << 20}, {0, 3, 7}, {0, 5000, 5000}};
+  for (const std::string& text : texts) {
+    for (const std::string& bytes : {text, Utf16File(text)}) {
+      TempFile file(bytes);
+      const Lines expected = LinesOf(file.path());
+      for (const ReadAhead& size : sizes) {
+        Collect collect;
+        ForEachRegFileLine(
+            file.path(), 2048, [](std::string_view) {}, collect, size);
+        EXPECT_EQ(collect.lines, expected) << testing::PrintToString(text) << " " << size.batch;
+      }
+    }
+  }
+}
+
 TEST(Loader, ChoosesTheDecoderByTheHead) {
   TempFile utf16(Utf16File("REGEDIT4\r\n[HKEY_CURRENT_USER\\x]\r\n"));
   EXPECT_EQ(LinesOf(utf16.path()), (Lines{"REGEDIT4", "[HKEY_CURRENT_USER\\x]"}));
