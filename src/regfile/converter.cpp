@@ -120,7 +120,8 @@ void HandleKeyHeader(ConverterState& s, std::string_view trimmed) {
   rest.remove_suffix(rest.empty() ? 0 : 1);
   s.key.path.assign(rule->classes ? "Classes\\" : "");
   s.key.path.append(rest);
-  if (!rule->isDelete) SetExpanderKey(s, rule->below);
+  // Only expander entries name the key below its root.
+  if (!rule->isDelete && s.settings.addExpanderEntries) SetExpanderKey(s, rule->below);
   s.key.quotedPath = QuotedKeyPath(Normalized(s, s.key.path));
   if (s.settings.verbose && !s.key.path.empty()) s.console.Line("Processing - " + s.key.path);
 }
