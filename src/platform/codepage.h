@@ -48,6 +48,10 @@ std::string UpperBuffer(std::string_view text);
 
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase);
 
+// Whether CompareLocale(a, b, ignoreCase) answers 0; switches are matched
+// with it. Texts of printable ASCII are answered without the collation.
+bool EqualLocale(std::string_view a, std::string_view b, bool ignoreCase);
+
 // Orders the texts of one list as CompareLocale does, for sorting: what
 // each comparison needs of a text is made once when the keys are made, so
 // a list of n texts costs n such preparations and n log n cheap

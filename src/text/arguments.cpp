@@ -119,7 +119,7 @@ bool StartsWithSwitchChar(std::string_view arg, std::string_view chars) {
 bool Arguments::HasSwitch(std::string_view name, std::string_view chars, bool ignoreCase) const {
   for (const std::string& arg : args_) {
     if (!StartsWithSwitchChar(arg, chars)) continue;
-    if (platform::CompareLocale(std::string_view(arg).substr(1), name, ignoreCase) == 0) {
+    if (platform::EqualLocale(std::string_view(arg).substr(1), name, ignoreCase)) {
       return true;
     }
   }
@@ -132,7 +132,7 @@ int Arguments::FindSwitchIndex(std::string_view name, std::string_view chars,
     const std::string& arg = args_[static_cast<std::size_t>(i - 1)];
     if (!StartsWithSwitchChar(arg, chars)) continue;
     const std::string_view head = SubText(arg, 2, static_cast<long long>(name.size()));
-    if (platform::CompareLocale(head, name, ignoreCase) == 0) return i;
+    if (platform::EqualLocale(head, name, ignoreCase)) return i;
   }
   return -1;
 }

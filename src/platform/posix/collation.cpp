@@ -433,4 +433,22 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   return TieBreak(wideA, wideB);
 }
 
+bool EqualLocale(std::string_view a, std::string_view b, bool ignoreCase) {
+  // Printable ASCII texts are equal only character for character (case
+  // aside where it is ignored): every character has a weight of its own and
+  // case is the only difference below the letters, and the passed-over
+  // characters count by their places (TieBreak). So the collator, whose
+  // making is the costliest part of starting up, is not needed to match a
+  // switch. The tests hold this to CompareLocale in every code page.
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (std::all_of(a.begin(), a.end(), Printable) && std::all_of(b.begin(), b.end(), Printable)) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i] && (!ignoreCase || lower(a[i]) != lower(b[i]))) return false;
+    }
+    return true;
+  }
+  return CompareLocale(a, b, ignoreCase) == 0;
+}
+
 }  // namespace tovrix::platform

@@ -105,6 +105,10 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
   }
 }
 
+bool EqualLocale(std::string_view a, std::string_view b, bool ignoreCase) {
+  return CompareLocale(a, b, ignoreCase) == 0;
+}
+
 std::string AnsiToUtf8(std::string_view text) {
   std::string out;
   constexpr std::size_t kMaxPiece = std::size_t{1} << 28;

@@ -154,6 +154,39 @@ TEST(Win32CodePage, PiecewiseConversionEqualsOneCall) {
 
 using posix::ScopedCodePageForTesting;
 
+// EqualLocale answers printable ASCII texts without the collator: every
+// pair of such characters, and texts with the passed-over ones, in every
+// code page, must get what CompareLocale gives.
+TEST(PosixCodePage, EqualLocaleIsCompareLocaleAtZero) {
+  Strings texts = {"", "ab", "AB", "a-b", "A-b", "ab-", "a'b", "a--b", "co-op", "coop", "x", "/f"};
+  for (char a = 0x20; a < 0x7F; ++a) {
+    for (char b = 0x20; b < 0x7F; ++b) texts.push_back({a, b});
+  }
+  for (unsigned page : {1252u, 932u, 936u, 949u, 950u}) {
+    ScopedCodePageForTesting codePage(page);
+    int equal = 0;
+    for (const std::string& a : texts) {
+      for (const std::string& b : {a, std::string("a-b"), std::string("Ab"), std::string("ab")}) {
+        for (bool ignoreCase : {true, false}) {
+          const bool expected = CompareLocale(a, b, ignoreCase) == 0;
+          equal += expected;
+          ASSERT_EQ(EqualLocale(a, b, ignoreCase), expected) << page << " " << a << " / " << b;
+        }
+      }
+    }
+    for (char c = 0x20; c < 0x7F; ++c) {  // each character against every other
+      for (char d = 0x20; d < 0x7F; ++d) {
+        const std::string x(1, c), y(1, d);
+        for (bool ignoreCase : {true, false}) {
+          ASSERT_EQ(EqualLocale(x, y, ignoreCase), CompareLocale(x, y, ignoreCase) == 0)
+              << page << " " << x << " / " << y;
+        }
+      }
+    }
+    EXPECT_GT(equal, static_cast<int>(texts.size()));  // case-blind matches among them
+  }
+}
+
 TEST(PosixCodePage, LocaleNamesChooseTheCodePageAsWineDoes) {
   const struct {
     const char* locale;
