@@ -52,8 +52,6 @@ ConverterPtr OpenConverter(const CodePageInfo& info) {
   return converter;
 }
 
-bool IsSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
-
 // One unit through ICU. ICU writes nothing for unmappable default-ignorable
 // characters (U+200B, U+FEFF, ...), where Windows writes '?'.
 std::uint16_t ConvertUnit(UConverter* converter, char16_t unit) {
@@ -67,6 +65,49 @@ std::uint16_t ConvertUnit(UConverter* converter, char16_t unit) {
   if (length == 1) return static_cast<unsigned char>(out[0]);
   return static_cast<std::uint16_t>(static_cast<unsigned char>(out[0]) << 8 |
                                     static_cast<unsigned char>(out[1]));
+}
+
+// The units from `first` up to `end` (no surrogate among them), each as
+// ConvertUnit converts it, a few thousand to a call: making the tables was
+// most of the start-up, a call a unit. The bytes the offsets tie to a unit
+// are its own; the code pages keep no state from one character to the
+// next. Where ICU says otherwise, the units go one by one.
+void ConvertUnits(UConverter* converter, unsigned first, unsigned end,
+                  std::vector<std::uint16_t>& wide) {
+  constexpr unsigned kChunk = 4096;
+  std::vector<UChar> units(kChunk);
+  std::vector<char> out(4 * kChunk);
+  std::vector<int32_t> offsets(out.size());
+  std::vector<int> lengths(kChunk);
+  for (unsigned from = first; from < end; from += kChunk) {
+    const unsigned count = std::min(kChunk, end - from);
+    for (unsigned i = 0; i < count; ++i) units[i] = static_cast<UChar>(from + i);
+    char* target = out.data();
+    const UChar* source = units.data();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_resetFromUnicode(converter);
+    ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, units.data() + count,
+                     offsets.data(), /*flush=*/true, &status);
+    const auto written = static_cast<std::size_t>(target - out.data());
+    bool tied = U_SUCCESS(status) && source == units.data() + count;
+    std::fill(lengths.begin(), lengths.begin() + count, 0);
+    for (std::size_t k = 0; tied && k < written; ++k) {
+      const int32_t unit = offsets[k];
+      tied = unit >= 0 && static_cast<unsigned>(unit) < count;
+      if (!tied) break;
+      std::uint16_t& bytes = wide[from + static_cast<unsigned>(unit)];
+      bytes = static_cast<std::uint16_t>(lengths[unit]++ == 0 ? 0 : bytes << 8) |
+              static_cast<unsigned char>(out[k]);
+    }
+    ucnv_resetFromUnicode(converter);
+    for (unsigned i = 0; i < count; ++i) {
+      if (!tied) {
+        wide[from + i] = ConvertUnit(converter, static_cast<char16_t>(from + i));
+      } else if (lengths[i] < 1 || lengths[i] > 2) {
+        wide[from + i] = AnsiTables::kDefaultChar;
+      }
+    }
+  }
 }
 
 // Bytes -> one unit through ICU; U+FFFD when they do not make exactly one
@@ -88,10 +129,9 @@ void FillWide(const CodePageInfo& info, UConverter* converter, AnsiTables& table
   for (unsigned unit = 0; unit < 0x80; ++unit) {
     tables.wide[unit] = static_cast<std::uint16_t>(unit);
   }
-  for (unsigned unit = 0x80; unit < 0x10000; ++unit) {
-    if (IsSurrogate(unit)) continue;  // stays '?', one per unit
-    tables.wide[unit] = ConvertUnit(converter, static_cast<char16_t>(unit));
-  }
+  // Surrogates stay '?', one per unit.
+  ConvertUnits(converter, 0x80, 0xD800, tables.wide);
+  ConvertUnits(converter, 0xE000, 0x10000, tables.wide);
   for (const BestFitEntry& entry : BestFitOverrides(info.codePage)) {
     tables.wide[entry.unit] = entry.bytes;
   }
