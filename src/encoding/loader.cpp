@@ -85,20 +85,50 @@ std::string LoadPlainText(const std::string& path) {
 
 namespace {
 
+// A UTF-16LE file read a piece at a time: its first two bytes (the mark)
+// are skipped unseen, and the bytes of a unit or pair that a read cuts off
+// wait for the next piece.
+class WidePieces {
+ public:
+  // Room for `count` bytes, read after those that wait.
+  char* Room(std::size_t count) {
+    raw_.resize(kept_ + count);
+    return raw_.data() + kept_;
+  }
+  // Appends the text of the waiting bytes and the `got` bytes read into
+  // Room to `out`, as far as it is whole.
+  void Decode(std::size_t got, std::string& out) {
+    std::string_view bytes(raw_.data(), kept_ + got);
+    const std::size_t mark = std::min(markLeft_, bytes.size());
+    bytes.remove_prefix(mark);
+    markLeft_ -= mark;
+    const std::size_t used = DecodeUtf16Le(bytes, /*atEnd=*/false, out);
+    kept_ = bytes.size() - used;
+    std::memmove(raw_.data(), bytes.data() + used, kept_);
+  }
+  // After the last piece: the text of the bytes still waiting.
+  void Finish(std::string& out) {
+    DecodeUtf16Le(std::string_view(raw_.data(), kept_), /*atEnd=*/true, out);
+  }
+
+ private:
+  std::string raw_;  // the waiting bytes at its front
+  std::size_t kept_ = 0;
+  std::size_t markLeft_ = 2;
+};
+
 // Hands the lines of the open file to `emit`: the walk ForEachRegFileLine
 // describes, whichever thread runs it.
 template <typename Emit>
 void ReadLines(platform::FileReader& reader, bool wide, Emit&& emit) {
   LineSplitter lines;
-  std::string raw(kPiece + 4, '\0');
-  std::string text;      // a piece of decoded UTF-16LE
-  std::size_t kept = 0;  // undecoded bytes at the front of `raw`
-  std::size_t markLeft = wide ? 2 : 0;
+  std::string raw(wide ? 0 : kPiece, '\0');
+  WidePieces pieces;
+  std::string text;  // a piece of decoded UTF-16LE
   for (;;) {
     std::size_t got = 0;
-    if (reader.Read(raw.data() + kept, kPiece, got).status != platform::ReadStatus::Ok) {
-      ThrowReadError();
-    }
+    char* into = wide ? pieces.Room(kPiece) : raw.data();
+    if (reader.Read(into, kPiece, got).status != platform::ReadStatus::Ok) ThrowReadError();
     if (got == 0) break;
     // After a NUL byte the text has ended, but the file is still read to
     // its end: a failure there is reported as before.
@@ -107,19 +137,13 @@ void ReadLines(platform::FileReader& reader, bool wide, Emit&& emit) {
       lines.Feed(std::string_view(raw.data(), got), emit);
       continue;
     }
-    std::string_view bytes(raw.data(), kept + got);
-    const std::size_t mark = std::min(markLeft, bytes.size());
-    bytes.remove_prefix(mark);
-    markLeft -= mark;
     text.clear();
-    const std::size_t used = DecodeUtf16Le(bytes, /*atEnd=*/false, text);
+    pieces.Decode(got, text);
     lines.Feed(text, emit);
-    kept = bytes.size() - used;
-    std::memmove(raw.data(), bytes.data() + used, kept);
   }
   if (wide && !lines.Ended()) {
     text.clear();
-    DecodeUtf16Le(std::string_view(raw.data(), kept), /*atEnd=*/true, text);
+    pieces.Finish(text);
     lines.Feed(text, emit);
   }
   lines.Finish(emit);
@@ -318,11 +342,10 @@ void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& w
     }
   };
 
-  std::string raw;       // UTF-16LE bytes, undecoded ones at the front
-  std::string decoded;   // the last of them decoded
-  std::size_t kept = 0;  // undecoded bytes at the front of `raw`
-  std::size_t markLeft = wide ? 2 : 0;
-  bool ended = false;  // a NUL byte ended the text
+  std::string raw;  // bytes read after the text ended
+  WidePieces pieces;
+  std::string decoded;  // the last piece of UTF-16LE decoded
+  bool ended = false;   // a NUL byte ended the text
   // The bytes from `size` on were added: a NUL among them ends the text.
   auto added = [&](std::size_t size) {
     const std::string_view text = batch->bytes.View();
@@ -353,18 +376,11 @@ void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& w
       if (got == 0) break;
       batch->bytes.Add(got);
     } else {
-      raw.resize(kept + 2 * want);
-      const std::size_t got = read(raw.data() + kept, 2 * want, size);
+      const std::size_t got = read(pieces.Room(2 * want), 2 * want, size);
       if (got == 0) break;
-      std::string_view bytes(raw.data(), kept + got);
-      const std::size_t mark = std::min(markLeft, bytes.size());
-      bytes.remove_prefix(mark);
-      markLeft -= mark;
       decoded.clear();
-      const std::size_t used = DecodeUtf16Le(bytes, /*atEnd=*/false, decoded);
+      pieces.Decode(got, decoded);
       batch->bytes.Append(decoded);
-      kept = bytes.size() - used;
-      std::memmove(raw.data(), bytes.data() + used, kept);
     }
     added(size);
     cut(/*atEnd=*/false);
@@ -372,7 +388,7 @@ void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& w
   if (wide && !ended) {
     const std::size_t size = batch->bytes.Size();
     decoded.clear();
-    DecodeUtf16Le(std::string_view(raw.data(), kept), /*atEnd=*/true, decoded);
+    pieces.Finish(decoded);
     batch->bytes.Append(decoded);
     added(size);
   }
