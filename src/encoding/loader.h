@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "text/line_splitter.h"
 

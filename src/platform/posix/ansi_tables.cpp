@@ -68,8 +68,8 @@ std::uint16_t ConvertUnit(UConverter* converter, char16_t unit) {
 }
 
 // The units from `first` up to `end` (no surrogate among them), each as
-// ConvertUnit converts it, a few thousand to a call: making the tables was
-// most of the start-up, a call a unit. The bytes the offsets tie to a unit
+// ConvertUnit converts it, a few thousand to a call: a call a unit made the
+// tables a large part of the start-up. The bytes the offsets tie to a unit
 // are its own; the code pages keep no state from one character to the
 // next. Where ICU says otherwise, the units go one by one.
 void ConvertUnits(UConverter* converter, unsigned first, unsigned end,
