@@ -284,15 +284,6 @@ unsigned WorkerCount() {
   return std::clamp(cores, 1u, 4u);
 }
 
-// Where the line after the break at `at` begins, or npos while that
-// hangs on bytes not read yet: a CR at the end may be the first half of
-// CR LF.
-std::size_t LineAfterBreak(std::string_view text, std::size_t at, bool atEnd) {
-  if (text[at] != '\r') return at + 1;
-  if (at + 1 == text.size()) return atEnd ? at + 1 : std::string_view::npos;
-  return text[at + 1] == '\n' ? at + 2 : at + 1;
-}
-
 // The reading side of WorkAhead. The file is read straight into `batch`
 // (UTF-16LE decoded into it), a little past `sizes.batch` bytes, and the
 // batch is cut before the first line from there on that the work calls

@@ -27,6 +27,15 @@ namespace tovrix {
 // text.size().
 std::size_t FindLineBreak(std::string_view text, std::size_t from);
 
+// Where the line after the CR or LF at `at` begins, or npos while that
+// hangs on what comes after `text`: a CR at its end may be the first half
+// of CR LF (unless `atEnd`, the end of the whole text).
+inline std::size_t LineAfterBreak(std::string_view text, std::size_t at, bool atEnd) {
+  if (text[at] != '\r') return at + 1;
+  if (at + 1 == text.size()) return atEnd ? at + 1 : std::string_view::npos;
+  return text[at + 1] == '\n' ? at + 2 : at + 1;
+}
+
 class LineSplitter {
  public:
   // Hands every line that `piece` completes to `emit`. Answers false once a
@@ -102,8 +111,7 @@ bool LineSplitter::Feed(std::string_view piece, Emit&& emit) {
       carry_.append(line);
       line = carry_;
     }
-    const char end = piece[i++];
-    if (end == '\0') {
+    if (piece[i] == '\0') {
       if (!line.empty()) emit(line);
       carry_.clear();
       ended_ = true;
@@ -111,12 +119,10 @@ bool LineSplitter::Feed(std::string_view piece, Emit&& emit) {
     }
     emit(line);
     carry_.clear();
-    if (end == '\r') {
-      if (i == n) {
-        skipLf_ = true;
-      } else if (piece[i] == '\n') {
-        ++i;
-      }
+    i = LineAfterBreak(piece, i, /*atEnd=*/false);
+    if (i == std::string_view::npos) {
+      skipLf_ = true;
+      return true;
     }
   }
   return true;
