@@ -15,8 +15,8 @@
 #include "encoding/charset.h"
 #include "encoding/utf16_decoder.h"
 #include "platform/files.h"
-#include "platform/process.h"
 #include "text/errors.h"
+#include "text/handoff.h"
 #include "text/line_splitter.h"
 
 namespace tovrix {
@@ -150,22 +150,14 @@ void ReadLines(platform::FileReader& reader, bool wide, Emit&& emit) {
 }
 
 // The batches of a LineBatchWork, from the reading thread through the
-// workers to the joining (calling) thread. Batches are numbered in file
+// workers to the joining (calling) thread (text/handoff.h: the reading
+// thread produces, the joining one consumes). Batches are numbered in file
 // order. At most kWindow batches are out at a time: a reader or workers
 // that run ahead wait for the joining.
-class WorkedBatches {
+class WorkedBatches : public BatchRound<LineBatch> {
  public:
-  using Pointer = std::unique_ptr<LineBatch>;
   static constexpr std::size_t kWindow = 8;
 
-  // Reading thread: a batch to fill, one handed back or a new one.
-  Pointer Empty() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (spare_.empty()) return std::make_unique<LineBatch>();
-    Pointer batch = std::move(spare_.back());
-    spare_.pop_back();
-    return batch;
-  }
   // Reading thread: false once the joining gave up.
   bool Put(Pointer batch) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -174,13 +166,6 @@ class WorkedBatches {
     slots_.push_back(Slot{std::move(batch), false, nullptr});
     changed_.notify_all();
     return true;
-  }
-  // Reading thread: no more batches; `failure` (or null) comes after them.
-  void Close(std::exception_ptr failure) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = true;
-    failure_ = std::move(failure);
-    changed_.notify_all();
   }
 
   struct Turn {
@@ -221,22 +206,10 @@ class WorkedBatches {
   void Joined(std::size_t number) {
     std::lock_guard<std::mutex> lock(mutex_);
     while (first_ <= number) {
-      slots_.front().batch->Clear();
-      spare_.push_back(std::move(slots_.front().batch));
+      GoRound(std::move(slots_.front().batch));
       slots_.pop_front();
       ++first_;
     }
-    changed_.notify_all();
-  }
-  // Joining thread, after the last batch: the reading's failure, if any.
-  void ThrowFailure() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (failure_) std::rethrow_exception(failure_);
-  }
-  // The joining gave up: everyone else stops.
-  void Abandon() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    abandoned_ = true;
     changed_.notify_all();
   }
 
@@ -248,34 +221,9 @@ class WorkedBatches {
   };
   Slot& At(std::size_t number) { return slots_[number - first_]; }
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
   std::deque<Slot> slots_;  // batches first_, first_ + 1, ... put and not gone round
   std::size_t first_ = 0;
   std::size_t taken_ = 0;  // batches handed to workers
-  std::vector<Pointer> spare_;
-  bool closed_ = false;
-  bool abandoned_ = false;
-  std::exception_ptr failure_;
-};
-
-// Stops and joins the threads however the joining ends.
-class JoinedThreads {
- public:
-  explicit JoinedThreads(WorkedBatches& batches) : batches_(batches) {}
-  ~JoinedThreads() {
-    batches_.Abandon();
-    for (std::thread& thread : threads_) thread.join();
-  }
-  JoinedThreads(const JoinedThreads&) = delete;
-  JoinedThreads& operator=(const JoinedThreads&) = delete;
-  void Start(std::function<void()> run) {
-    threads_.push_back(platform::StartWorkerThread(std::move(run)));
-  }
-
- private:
-  WorkedBatches& batches_;
-  std::vector<std::thread> threads_;
 };
 
 // Workers beside the reading thread and the joining one.
@@ -432,7 +380,7 @@ void WorkAhead(platform::FileReader& reader, bool wide, LineBatchWork& work,
       batches.Worked(turn.number, failure);
     }
   };
-  JoinedThreads threads(batches);
+  JoinedThreads<WorkedBatches> threads(batches);
   threads.Start(read);
   for (unsigned i = WorkerCount(); i > 0; --i) threads.Start(labour);
   for (std::size_t number = 0;; ++number) {

@@ -2,12 +2,10 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "liveexport/key_walk.h"
-#include "platform/process.h"
 #include "text/handoff.h"
 
 namespace tovrix::keywalk {
@@ -221,8 +219,8 @@ void ExportAhead(ExportRun& run, const std::vector<KeyTree>& trees,
                  const std::function<TStringList&(std::size_t)>& targetFor) {
   SnapshotQueue queue;
   SnapshotReader reader(run, queue);
-  std::thread thread = platform::StartWorkerThread([&] { reader.Run(trees); });
-  const JoinedProducer<SnapshotBatch, std::thread> joined(queue, thread);
+  JoinedThreads<SnapshotQueue> threads(queue);
+  threads.Start([&] { reader.Run(trees); });
 
   SnapshotStore snapshots;
   TRegistry registry(snapshots);
