@@ -11,6 +11,8 @@
  *                   can send a signal at a known point
  *   trace           fsync and rename calls are logged, in order, to the file
  *                   TOVRIX_FAULT_LOG ("fsync <path>", "rename <from> <to>")
+ *   datasync=<errno> fdatasync (the flush while a file is written) fails
+ *                   with that error number, as a failed write-back does
  */
 #define _GNU_SOURCE
 /* dlsym hands back functions as object pointers. */
@@ -102,6 +104,16 @@ int fsync(int fd) {
   if (!real) real = (int (*)(int))dlsym(RTLD_NEXT, "fsync");
   char path[PATH_MAX];
   if (strcmp(Fault(), "trace") == 0 && PathOf(fd, path, sizeof path)) Log("fsync", path, NULL);
+  return real(fd);
+}
+
+int fdatasync(int fd) {
+  static int (*real)(int);
+  if (!real) real = (int (*)(int))dlsym(RTLD_NEXT, "fdatasync");
+  if (strncmp(Fault(), "datasync=", 9) == 0) {
+    errno = atoi(Fault() + 9);
+    return -1;
+  }
   return real(fd);
 }
 

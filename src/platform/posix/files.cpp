@@ -20,9 +20,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
+
+#include "platform/process.h"
 
 namespace tovrix::platform {
 
@@ -312,6 +317,88 @@ bool FolderRefusesNewFiles(int error) {
   return error == EACCES || error == EPERM || error == ENAMETOOLONG;
 }
 
+// Flushes the file being written to the disk on a thread of its own, each
+// time kStep more bytes went out, so that the flush before the rename finds
+// little left. A disk's flush takes about as long as the bytes written
+// since the one before; flushed as they come, they are paid for while the
+// rest of the file is made. A file smaller than kStep never starts the
+// thread.
+class BackgroundFlush {
+ public:
+  static constexpr std::size_t kStep = std::size_t{16} << 20;
+
+  BackgroundFlush() = default;
+  ~BackgroundFlush() { Stop(); }
+  BackgroundFlush(const BackgroundFlush&) = delete;
+  BackgroundFlush& operator=(const BackgroundFlush&) = delete;
+
+  // `fd` stays open until Stop has returned.
+  void Attach(int fd) { fd_ = fd; }
+
+  // `bytes` more went to the file.
+  void Written(std::size_t bytes) {
+    if (fd_ < 0) return;
+    written_ += bytes;
+    if (written_ - asked_ < kStep) return;
+    asked_ = written_;
+    if (!thread_.joinable()) {
+      thread_ = StartWorkerThread([this] { Run(); });
+      return;  // the thread starts with a flush
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ = true;
+    }
+    wake_.notify_one();
+  }
+
+  // Ends the thread, after a flush it is in. 0, or the errno value of a
+  // flush that failed: its failure is the file's (the system reports a
+  // failed write-back once, and here it was to this thread).
+  int Stop() {
+    if (thread_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+      }
+      wake_.notify_one();
+      thread_.join();
+    }
+    fd_ = -1;
+    return error_;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    pending_ = true;
+    while (true) {
+      wake_.wait(lock, [this] { return pending_ || stopping_; });
+      if (stopping_) return;
+      pending_ = false;
+      lock.unlock();
+      const int error = ::fdatasync(fd_) == 0 ? 0 : errno;
+      lock.lock();
+      // Devices and FIFOs cannot be flushed, nor need to be.
+      if (error == EINVAL || error == EROFS) return;
+      if (error != 0) {
+        error_ = error;
+        return;
+      }
+    }
+  }
+
+  int fd_ = -1;
+  std::size_t written_ = 0;
+  std::size_t asked_ = 0;  // a flush was asked for up to here
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;  // a flush is asked for and not yet begun
+  bool stopping_ = false;
+  int error_ = 0;  // written by the thread, read after it ended
+};
+
 }  // namespace
 
 struct FileWriter::Impl {
@@ -320,6 +407,7 @@ struct FileWriter::Impl {
   std::string target;
   std::string temporary;  // empty when the target is written in place
   int fd = -1;
+  BackgroundFlush flush;  // of `fd`
   std::string buffer;
   bool failed = false;  // a failure was reported; nothing more happens
   std::string failure;  // system text of that failure
@@ -328,6 +416,7 @@ struct FileWriter::Impl {
 
   // Closes the file and removes the temporary file.
   void Discard() {
+    flush.Stop();
     if (fd >= 0) {
       ::close(fd);
       fd = -1;
@@ -358,25 +447,10 @@ struct FileWriter::Impl {
         return errno;
       }
       bytes.remove_prefix(static_cast<std::size_t>(written));
-      StartWriteBack(static_cast<std::size_t>(written));
+      flush.Written(static_cast<std::size_t>(written));
     }
     return 0;
   }
-
-  // The bytes written go to the disk while the rest is made, a few
-  // megabytes at a time, so that the flush before the rename has little
-  // left to wait for. Only a hint: where the file cannot take it (a pipe,
-  // a device), nothing happens.
-  void StartWriteBack(std::size_t written) {
-    static constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
-    writtenBytes += written;
-    if (writtenBytes - startedBytes < kWriteBackStep) return;
-    ::sync_file_range(fd, static_cast<off_t>(startedBytes),
-                      static_cast<off_t>(writtenBytes - startedBytes), SYNC_FILE_RANGE_WRITE);
-    startedBytes = writtenBytes;
-  }
-  std::size_t writtenBytes = 0;
-  std::size_t startedBytes = 0;  // write-back has been started up to here
 };
 
 FileWriter::~FileWriter() { delete impl_; }
@@ -441,6 +515,7 @@ WriteResult FileWriter::Open(std::string_view path, Placement placement) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     impl->fd = fd;
   }
+  impl->flush.Attach(impl->fd);
   impl_ = impl.release();
   return {WriteStatus::Ok, {}};
 }
@@ -541,7 +616,7 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
         return impl.Fail(error);
       }
     } else {
-      impl.StartWriteBack(static_cast<std::size_t>(done));
+      impl.flush.Written(static_cast<std::size_t>(done));
     }
     ::fallocate(from, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, done);
     at += done;
@@ -562,6 +637,7 @@ WriteResult FileWriter::Commit() {
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
   if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
   impl.buffer.clear();
+  if (const int error = impl.flush.Stop()) return impl.Fail(error);
   // Devices and FIFOs cannot be flushed (EINVAL); they need not be.
   if (::fsync(impl.fd) != 0 && errno != EINVAL && errno != EROFS) return impl.Fail(errno);
   const int fd = std::exchange(impl.fd, -1);

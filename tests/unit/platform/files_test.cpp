@@ -101,7 +101,9 @@ TEST_F(Files, ReadsWholeFilesAndHeads) {
 
 TEST_F(Files, WriterReplacesAtomically) {
   const std::string target = dir_.Path("out.inf");
-  const std::string big(2 * 1024 * 1024 + 3, 'z');
+  // Large enough for the Linux build to flush it to the disk while it is
+  // written, more than once.
+  const std::string big(40 * 1024 * 1024 + 3, 'z');
   ASSERT_EQ(
       WriteFile(target, {"[Software.AddReg]\r\n", "", std::string("a\nb\0\r\n", 6), big}).status,
       WriteStatus::Ok);
@@ -121,10 +123,12 @@ TEST_F(Files, WriterReplacesAtomically) {
   }
   EXPECT_EQ(dir_.Read("out.inf"), "new");
   {
-    // An abandoned writer leaves the old file and no temporary file.
+    // An abandoned writer leaves the old file and no temporary file, also
+    // while it flushes what it wrote.
     FileWriter out;
     ASSERT_EQ(out.Open(target).status, WriteStatus::Ok);
     ASSERT_EQ(out.Write("lost").status, WriteStatus::Ok);
+    ASSERT_EQ(out.Write(big).status, WriteStatus::Ok);
   }
   EXPECT_EQ(dir_.Read("out.inf"), "new");
   EXPECT_EQ(dir_.Entries(), Strings{"out.inf"});
