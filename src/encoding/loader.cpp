@@ -92,12 +92,14 @@ class WidePieces {
  public:
   // Room for `count` bytes, read after those that wait.
   char* Room(std::size_t count) {
-    raw_.resize(kept_ + count);
+    // Grown only: growing a string zero-fills it.
+    if (raw_.size() < kept_ + count) raw_.resize(kept_ + count);
     return raw_.data() + kept_;
   }
   // Appends the text of the waiting bytes and the `got` bytes read into
-  // Room to `out`, as far as it is whole.
-  void Decode(std::size_t got, std::string& out) {
+  // Room to `out` (a string or a batch), as far as it is whole.
+  template <typename Out>
+  void Decode(std::size_t got, Out& out) {
     std::string_view bytes(raw_.data(), kept_ + got);
     const std::size_t mark = std::min(markLeft_, bytes.size());
     bytes.remove_prefix(mark);
@@ -107,7 +109,8 @@ class WidePieces {
     std::memmove(raw_.data(), bytes.data() + used, kept_);
   }
   // After the last piece: the text of the bytes still waiting.
-  void Finish(std::string& out) {
+  template <typename Out>
+  void Finish(Out& out) {
     DecodeUtf16Le(std::string_view(raw_.data(), kept_), /*atEnd=*/true, out);
   }
 
@@ -283,8 +286,7 @@ void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& w
 
   std::string raw;  // bytes read after the text ended
   WidePieces pieces;
-  std::string decoded;  // the last piece of UTF-16LE decoded
-  bool ended = false;   // a NUL byte ended the text
+  bool ended = false;  // a NUL byte ended the text
   // The bytes from `size` on were added: a NUL among them ends the text.
   auto added = [&](std::size_t size) {
     const std::string_view text = batch->bytes.View();
@@ -317,18 +319,14 @@ void ReadBatches(platform::FileReader& reader, bool wide, const LineBatchWork& w
     } else {
       const std::size_t got = read(pieces.Room(2 * want), 2 * want, size);
       if (got == 0) break;
-      decoded.clear();
-      pieces.Decode(got, decoded);
-      batch->bytes.Append(decoded);
+      pieces.Decode(got, batch->bytes);
     }
     added(size);
     cut(/*atEnd=*/false);
   }
   if (wide && !ended) {
     const std::size_t size = batch->bytes.Size();
-    decoded.clear();
-    pieces.Finish(decoded);
-    batch->bytes.Append(decoded);
+    pieces.Finish(batch->bytes);
     added(size);
   }
   cut(/*atEnd=*/true);

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "encoding/loader.h"
 #include "platform/codepage.h"
 
 namespace tovrix {
@@ -42,17 +43,46 @@ std::size_t CopyAsciiRun(const char* units, std::size_t first, std::size_t count
   return i;
 }
 
-// Appends the ANSI form of `count` units.
-void AppendUnits(const char* units, std::size_t count, std::string& out) {
+// Where AppendUnits puts its bytes. A std::string takes the ASCII runs
+// through a buffer on the stack, as growing a string zero-fills it first.
+// Room(n) is where up to n bytes of ASCII go, Add(k) counts k of them in,
+// and AppendWide converts other units through the platform.
+struct StringText {
+  std::string& out;
+  char ascii[2048];
+
+  char* Room(std::size_t) { return ascii; }
+  void Add(std::size_t count) { out.append(ascii, count); }
+  void AppendWide(const char16_t* units, std::size_t count) {
+    platform::AppendWideAsAnsi(units, count, out);
+  }
+};
+
+// A batch takes the bytes where they go.
+struct BatchText {
+  BatchBytes& out;
+
+  char* Room(std::size_t count) { return out.Room(count); }
+  void Add(std::size_t count) { out.Add(count); }
+  void AppendWide(const char16_t* units, std::size_t count) {
+    thread_local std::string converted;  // no allocation each time
+    converted.clear();
+    platform::AppendWideAsAnsi(units, count, converted);
+    out.Append(converted);
+  }
+};
+
+// Appends the ANSI form of `count` units to `text`.
+template <typename Text>
+void AppendUnits(const char* units, std::size_t count, Text& text) {
   constexpr std::size_t kRun = 2048;
-  char ascii[kRun];
   char16_t wide[kRun];
   std::size_t i = 0;
   while (i < count) {
-    // A run of ASCII units, through a buffer on the stack.
+    // A run of ASCII units.
     const std::size_t limit = count - i < kRun ? count : i + kRun;
-    const std::size_t end = CopyAsciiRun(units, i, limit, ascii);
-    out.append(ascii, end - i);
+    const std::size_t end = CopyAsciiRun(units, i, limit, text.Room(limit - i));
+    text.Add(end - i);
     i = end;
     if (i == limit) continue;
     // Then the units up to the next ASCII one, through the platform; a
@@ -68,13 +98,12 @@ void AppendUnits(const char* units, std::size_t count, std::string& out) {
       --n;
       --i;
     }
-    platform::AppendWideAsAnsi(wide, n, out);
+    text.AppendWide(wide, n);
   }
 }
 
-}  // namespace
-
-std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, std::string& out) {
+// The units of `bytes` to use, by the rules of DecodeUtf16Le.
+std::size_t UnitsToUse(std::string_view bytes, bool atEnd) {
   std::size_t units = bytes.size() / 2;
   if (atEnd) {
     if (bytes.size() % 2 == 0 && units > 0 && UnitAt(bytes.data(), units - 1) == 0x001A) --units;
@@ -82,7 +111,22 @@ std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, std::string& out) 
     const char16_t last = UnitAt(bytes.data(), units - 1);
     if (last == 0x001A || IsHighSurrogate(last)) --units;
   }
-  AppendUnits(bytes.data(), units, out);
+  return units;
+}
+
+}  // namespace
+
+std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, std::string& out) {
+  const std::size_t units = UnitsToUse(bytes, atEnd);
+  StringText text{out, {}};
+  AppendUnits(bytes.data(), units, text);
+  return atEnd ? bytes.size() : 2 * units;
+}
+
+std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, BatchBytes& out) {
+  const std::size_t units = UnitsToUse(bytes, atEnd);
+  BatchText text{out};
+  AppendUnits(bytes.data(), units, text);
   return atEnd ? bytes.size() : 2 * units;
 }
 

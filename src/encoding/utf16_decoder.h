@@ -22,6 +22,9 @@ namespace tovrix {
 // ASCII units are copied without the platform: every code page the program
 // runs with maps U+0000..U+007F to the bytes 00..7F.
 std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, std::string& out);
+// The same, straight into a batch of the read-ahead.
+class BatchBytes;
+std::size_t DecodeUtf16Le(std::string_view bytes, bool atEnd, BatchBytes& out);
 
 }  // namespace tovrix
 

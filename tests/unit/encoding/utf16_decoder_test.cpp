@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/loader.h"
 #include "platform/codepage.h"
 
 #ifndef _WIN32
@@ -54,7 +55,8 @@ TEST(DecodeUtf16Le, EqualsThePlatformConversion) {
     const char16_t others[] = {0x00E9, 0x20AC, 0x3042, 0xD83D, 0xDE00, 0x001A, 0xFF5E, 0x0100};
     for (int round = 0; round < 300; ++round) {
       std::u16string text;
-      const std::size_t length = random() % 200;
+      // Now and then longer than the runs the decoder converts at once.
+      const std::size_t length = random() % (round % 10 ? 200 : 5000);
       for (std::size_t i = 0; i < length; ++i) {
         text += random() % 3 ? static_cast<char16_t>(0x20 + random() % 0x60)
                              : others[random() % std::size(others)];
@@ -65,17 +67,23 @@ TEST(DecodeUtf16Le, EqualsThePlatformConversion) {
       std::u16string expected = text;
       if (!expected.empty() && expected.back() == 0x001A && round % 2 == 0) expected.pop_back();
       ASSERT_EQ(whole, Platform(expected)) << round;
-      // The same bytes in pieces, each call handed what the last one left.
+      // The same bytes in pieces, each call handed what the last one left;
+      // into a string and straight into a batch of the read-ahead.
       std::string pieces, pending;
+      BatchBytes batch;
       std::size_t at = 0;
       while (at < bytes.size()) {
-        const std::size_t step = 1 + random() % 9;
+        const std::size_t step = 1 + random() % (length < 200 ? 9 : 900);
         pending += bytes.substr(at, step);
         at += step;
-        pending.erase(0, DecodeUtf16Le(pending, false, pieces));
+        const std::size_t used = DecodeUtf16Le(pending, false, pieces);
+        ASSERT_EQ(DecodeUtf16Le(pending, false, batch), used);
+        pending.erase(0, used);
       }
       DecodeUtf16Le(pending, true, pieces);
+      DecodeUtf16Le(pending, true, batch);
       ASSERT_EQ(pieces, whole) << round;
+      ASSERT_EQ(batch.View(), whole) << round;
     }
   }
 }
