@@ -68,17 +68,36 @@ const std::array<Preimages, 256>& PreimageTable() {
   return table;
 }
 
-bool OccursInAscii(std::string_view text, std::string_view upperPattern) {
-  const auto& upper = AsciiUpperTable();
+}  // namespace
+
+CaseBlindPattern::CaseBlindPattern(std::string_view upperPattern)
+    : upper_(UpToNul(upperPattern)), ascii_(!HasHighByte(upper_)) {
   const auto& preimages = PreimageTable();
-  std::size_t anchor = 0;
-  for (std::size_t j = 1; j < upperPattern.size(); ++j) {
-    if (preimages[static_cast<unsigned char>(upperPattern[j])].count <
-        preimages[static_cast<unsigned char>(upperPattern[anchor])].count) {
-      anchor = j;
-    }
+  auto count = [&](std::size_t j) {
+    return preimages[static_cast<unsigned char>(upper_[j])].count;
+  };
+  for (std::size_t j = 1; j < upper_.size(); ++j) {
+    if (count(j) < count(anchor_)) anchor_ = j;
   }
-  const Preimages& anchors = preimages[static_cast<unsigned char>(upperPattern[anchor])];
+}
+
+CaseBlindProbe::CaseBlindProbe(std::string_view text)
+    : text_(UpToNul(text)), ascii_(!HasHighByte(text_)) {}
+
+// Every byte of the text and the pattern is a character of its own. The
+// places where the pattern's anchor character stands are found with
+// memchr, once for each byte that upper-cases to it, over the whole text:
+// a character not found there is known to be absent for later patterns.
+bool CaseBlindProbe::OccursInAscii(const CaseBlindPattern& pattern) const {
+  const std::string_view text = text_;
+  const std::string_view upperPattern = pattern.upper_;
+  for (char c : upperPattern) {
+    if (absent_[static_cast<unsigned char>(c)]) return false;
+  }
+  const auto& upper = AsciiUpperTable();
+  const std::size_t anchor = pattern.anchor_;
+  const auto anchorChar = static_cast<unsigned char>(upperPattern[anchor]);
+  const Preimages& anchors = PreimageTable()[anchorChar];
   auto matches_at = [&](std::size_t start) {
     for (std::size_t j = 0; j < upperPattern.size(); ++j) {
       if (upper[static_cast<unsigned char>(text[start + j])] !=
@@ -91,31 +110,31 @@ bool OccursInAscii(std::string_view text, std::string_view upperPattern) {
   // Pattern starts lie in [0, last]; the anchor byte of each in
   // [anchor, last + anchor].
   const std::size_t last = text.size() - upperPattern.size();
+  bool seen = false;  // the anchor character stands somewhere in the text
   for (std::size_t k = 0; k < anchors.count; ++k) {
-    std::size_t from = anchor;
+    std::size_t from = 0;
     while (from <= last + anchor) {
-      const void* hit = std::memchr(text.data() + from, anchors.bytes[k], last + anchor - from + 1);
+      const void* hit = std::memchr(text.data() + from, anchors.bytes[k], text.size() - from);
       if (hit == nullptr) break;
+      seen = true;
       const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-      if (matches_at(at - anchor)) return true;
+      if (at > last + anchor) break;
+      if (at >= anchor && matches_at(at - anchor)) return true;
       from = at + 1;
     }
   }
+  if (!seen && anchors.count > 0) absent_.set(anchorChar);
   return false;
 }
 
-}  // namespace
-
-bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
-  text = UpToNul(text);
-  upperPattern = UpToNul(upperPattern);
-  const std::size_t n = text.size();
-  const std::size_t m = upperPattern.size();
+bool CaseBlindProbe::MayOccur(const CaseBlindPattern& pattern) const {
+  const std::size_t n = text_.size();
+  const std::size_t m = pattern.upper_.size();
   if (m == 0 || m > n) return false;
-  if (!HasHighByte(text) && !HasHighByte(upperPattern)) return OccursInAscii(text, upperPattern);
+  if (ascii_ && pattern.ascii_) return OccursInAscii(pattern);
   const auto& upper = AsciiUpperTable();
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* pattern = reinterpret_cast<const unsigned char*>(upperPattern.data());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+  const auto* wanted = reinterpret_cast<const unsigned char*>(pattern.upper_.data());
   // Byte i is a character of its own when it and the byte before it are
   // ASCII; only such a byte can fail to match.
   auto matches = [&](std::size_t i, unsigned char want) {
@@ -124,12 +143,16 @@ bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
     return upper[b] == want;
   };
   for (std::size_t start = 0; start + m <= n; ++start) {
-    if (!matches(start, pattern[0])) continue;
+    if (!matches(start, wanted[0])) continue;
     std::size_t j = 1;
-    while (j < m && matches(start + j, pattern[j])) ++j;
+    while (j < m && matches(start + j, wanted[j])) ++j;
     if (j == m) return true;
   }
   return false;
+}
+
+bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
+  return CaseBlindProbe(text).MayOccur(CaseBlindPattern(upperPattern));
 }
 
 }  // namespace tovrix

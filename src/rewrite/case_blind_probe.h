@@ -13,11 +13,44 @@
 #ifndef TOVRIX_REWRITE_CASE_BLIND_PROBE_H_
 #define TOVRIX_REWRITE_CASE_BLIND_PROBE_H_
 
+#include <bitset>
+#include <cstddef>
 #include <string_view>
 
 namespace tovrix {
 
 bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern);
+
+// The same test, for patterns tried on many texts and texts tried with
+// several patterns: what it learns of a pattern (where it ends, whether it
+// is ASCII, which of its characters to look for first) is learnt once for
+// all texts, and what it learns of a text (where it ends, whether it is
+// ASCII, which characters it lacks) once for all patterns. Both hold a
+// view of what they were made from.
+class CaseBlindPattern {
+ public:
+  explicit CaseBlindPattern(std::string_view upperPattern);
+
+ private:
+  friend class CaseBlindProbe;
+  std::string_view upper_;  // up to its first NUL
+  bool ascii_;
+  std::size_t anchor_ = 0;  // the character with the fewest ASCII bytes upper-casing to it
+};
+
+class CaseBlindProbe {
+ public:
+  explicit CaseBlindProbe(std::string_view text);
+  bool MayOccur(const CaseBlindPattern& pattern) const;
+
+ private:
+  bool OccursInAscii(const CaseBlindPattern& pattern) const;
+
+  std::string_view text_;  // up to its first NUL
+  bool ascii_;
+  // Upper-case ASCII characters found nowhere in an ASCII text.
+  mutable std::bitset<128> absent_;
+};
 
 }  // namespace tovrix
 

@@ -35,7 +35,8 @@ const std::array<std::string, kControlSetNames.size()>& UpperNames() {
 std::string NormalizeControlSetPath(std::string_view path) {
   // Every name above holds "ControlSet"; most paths do not.
   static const std::string kCommonPart = UpperLocale("ControlSet");
-  if (!MayOccurCaseBlind(path, kCommonPart)) return std::string(path);
+  static const CaseBlindPattern kCommon(kCommonPart);
+  if (!CaseBlindProbe(path).MayOccur(kCommon)) return std::string(path);
 
   std::string s(path);
   const auto& upper = UpperNames();

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/environment.h"
 #include "rewrite/case_blind_probe.h"
@@ -35,6 +37,7 @@ struct StepPatterns {
   bool ready = false;
   std::array<std::string, kSteps.size()> expanded;
   std::array<std::string, kSteps.size()> upper;
+  std::vector<CaseBlindPattern> probed;  // of `upper`
 };
 
 StepPatterns& CacheStorage() {
@@ -49,6 +52,8 @@ const StepPatterns& PatternCache() {
       cache.expanded[s] = ExpandEnvString(kSteps[s].reference);
       cache.upper[s] = UpperLocale(cache.expanded[s]);
     }
+    cache.probed.clear();
+    for (const std::string& upper : cache.upper) cache.probed.emplace_back(upper);
     cache.ready = true;
   }
   return cache;
@@ -78,16 +83,18 @@ void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t t
   const std::string_view base = plain ? head : std::string_view(expansion);
   std::string t;
   bool changed = false;  // t holds the text the steps made so far
+  std::optional<CaseBlindProbe> probe(std::in_place, base);  // of the text the steps made
   for (std::size_t s = 0; s < kSteps.size(); ++s) {
     if ((target & kSteps[s].bit) == 0) continue;
     const std::string_view current = changed ? std::string_view(t) : base;
-    if (!MayOccurCaseBlind(current, patterns.upper[s])) continue;
+    if (!probe->MayOccur(patterns.probed[s])) continue;
     std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
     std::string next =
         ReplaceText(current, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
     if (!changed && next == current) continue;
     t = std::move(next);
     changed = true;
+    probe.emplace(t);
   }
   // Unchanged: the data as given, references unexpanded.
   if (changed && t != base) data = std::move(t);
