@@ -1,6 +1,9 @@
 #include "inf/addreg_line.h"
 
+#include <charconv>
+
 #include "registry/registry.h"
+#include "text/comma_list.h"
 #include "text/line_rules.h"
 #include "text/text_ops.h"
 
@@ -13,19 +16,27 @@ std::string QuotedKeyPath(std::string_view path) {
   return quoted;
 }
 
+AddRegHead::AddRegHead(std::uint32_t type, std::string_view quotedKey, bool isDefault,
+                       std::string_view name) {
+  char* end = type_;
+  *end++ = '0';
+  *end++ = 'x';
+  end = std::to_chars(end, type_ + sizeof type_ - 1, type).ptr;
+  *end++ = ',';
+  if (!isDefault && name.find('"') != std::string_view::npos) {
+    AppendDoubledQuotes(doubled_, name);
+    name = doubled_;
+  }
+  pieces_ = {std::string_view(type_, static_cast<std::size_t>(end - type_)), quotedKey,
+             isDefault ? std::string_view(",") : std::string_view(",\""),
+             isDefault ? std::string_view() : name,
+             isDefault ? std::string_view(",") : std::string_view("\",")};
+}
+
 void AppendAddRegHead(std::string& out, std::uint32_t type, std::string_view quotedKey,
                       bool isDefault, std::string_view name) {
-  out += "0x";
-  AppendDecimal(out, type);
-  out += ',';
-  out += quotedKey;
-  out += ',';
-  if (!isDefault) {
-    out += '"';
-    AppendDoubledQuotes(out, name);
-    out += '"';
-  }
-  out += ',';
+  const AddRegHead head(type, quotedKey, isDefault, name);
+  for (std::string_view piece : head.Pieces()) out.append(piece);
 }
 
 std::string KeyLine(std::string_view quotedKey) {
@@ -48,11 +59,7 @@ void ByteListWriter::AddPlainList(std::string_view text) {
   std::size_t copied = 0;
   // The form exports write, two digits an item: the commas stand every
   // three bytes, so the breaks do every 25 items, 75 bytes apart.
-  bool pairs = text.size() % 3 == 2;
-  for (std::size_t i = 0; pairs && i < text.size(); i += 3) {
-    pairs = text[i] != ',' && text[i + 1] != ',' && (i + 2 == text.size() || text[i + 2] == ',');
-  }
-  if (pairs) {
+  if (IsTwoByteItemList(text)) {
     const std::size_t commas = text.size() / 3;
     // Comma k comes before item count_ + k.
     std::size_t k = (kBytesPerLine - count_ % kBytesPerLine) % kBytesPerLine;

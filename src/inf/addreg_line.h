@@ -14,6 +14,7 @@
 #ifndef TOVRIX_INF_ADDREG_LINE_H_
 #define TOVRIX_INF_ADDREG_LINE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,8 +27,26 @@ inline constexpr std::string_view kByteListBreak = "\\\r\n  ";
 
 std::string QuotedKeyPath(std::string_view path);
 
-// Appends everything of an AddReg line before its data:
-// 0x<type>,<quotedKey>,"<name>", or 0x<type>,<quotedKey>,, when `isDefault`.
+// Everything of an AddReg line before its data, as pieces to be copied in
+// order: 0x<type>,<quotedKey>,"<name>", or 0x<type>,<quotedKey>,, when
+// `isDefault`. The pieces view `quotedKey`, `name` and the object itself.
+class AddRegHead {
+ public:
+  static constexpr std::size_t kPieces = 5;
+
+  AddRegHead(std::uint32_t type, std::string_view quotedKey, bool isDefault, std::string_view name);
+  AddRegHead(const AddRegHead&) = delete;
+  AddRegHead& operator=(const AddRegHead&) = delete;
+
+  const std::array<std::string_view, kPieces>& Pieces() const { return pieces_; }
+
+ private:
+  char type_[16];        // "0x<type>,"
+  std::string doubled_;  // the name with its quotes doubled, when it has any
+  std::array<std::string_view, kPieces> pieces_;
+};
+
+// Appends the pieces of AddRegHead.
 void AppendAddRegHead(std::string& out, std::uint32_t type, std::string_view quotedKey,
                       bool isDefault, std::string_view name);
 

@@ -2,6 +2,8 @@
 // one AddReg line, preceded by a key line when the key is new and, for a
 // hex(n) type written as REG_BINARY, by a replacement comment.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,14 +48,19 @@ void ReleaseIfLarge(std::string& buffer) {
 // is copied into the list once, from its pieces.
 void WriteValue(ConverterState& s, std::string_view name, std::string_view data, bool quoted,
                 bool dropLast, std::string_view lead = {}) {
-  s.line.clear();
-  AppendAddRegHead(s.line, static_cast<std::uint32_t>(s.value.type), s.key.quotedPath,
-                   /*isDefault=*/name == "@", name);
+  const AddRegHead head(static_cast<std::uint32_t>(s.value.type), s.key.quotedPath,
+                        /*isDefault=*/name == "@", name);
   const std::string_view quote = quoted ? "\"" : "";
   if (!dropLast) {
-    s.key.section->AddParts({s.line, quote, lead, data, quote});
+    // Copied once, piece by piece, into the section.
+    std::array<std::string_view, AddRegHead::kPieces + 4> parts;
+    const auto tail = std::copy(head.Pieces().begin(), head.Pieces().end(), parts.begin());
+    std::copy_n(std::array{quote, lead, data, quote}.begin(), 4, tail);
+    s.key.section->AddParts(parts);
     return;
   }
+  s.line.clear();
+  for (std::string_view piece : head.Pieces()) s.line.append(piece);
   s.line.append(quote).append(lead).append(data).append(quote);
   s.line.pop_back();
   s.key.section->Add(s.line);
@@ -271,16 +278,18 @@ void ConvertValueLine(ConverterState& s, std::string_view name, std::string_view
 }
 
 void ConvertContinuationLine(ConverterState& s, std::string_view raw) {
-  const bool more = ContainsByte(raw, '\\');
+  // A backslash anywhere keeps the value open; most lines end with it.
+  const std::string_view trimmed = TrimBlanks(raw);
+  const bool more = (!trimmed.empty() && trimmed.back() == '\\') || ContainsByte(trimmed, '\\');
   switch (s.state) {
     case ParseState::kWideValueOpen:
-      AppendWithout(s.value.bytes, TrimBlanks(raw), '\\');
+      AppendWithout(s.value.bytes, trimmed, '\\');
       if (more) return;
       SetState(s, ParseState::kInKey);
       FinishWideValue(s, s.value.previousName);
       return;
     case ParseState::kBinaryValueOpen:
-      AppendBinaryContinuation(s.value.bytes, TrimBlanks(raw));
+      AppendBinaryContinuation(s.value.bytes, trimmed);
       if (more) return;
       SetState(s, ParseState::kInKey);
       FinishBinaryValue(s);

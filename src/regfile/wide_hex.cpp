@@ -33,10 +33,9 @@ int DigitValue(char c) { return kDigitValues[static_cast<unsigned char>(c)]; }
 // item, one comma between items, nothing else. Its items are then read
 // three bytes at a time, to the values the general reading gives.
 bool IsPlainPairList(std::string_view text) {
-  if (text.size() % 3 != 2) return false;
+  if (!IsTwoByteItemList(text)) return false;
   for (std::size_t i = 0; i < text.size(); i += 3) {
     if ((DigitValue(text[i]) | DigitValue(text[i + 1])) < 0) return false;
-    if (i + 2 < text.size() && text[i + 2] != ',') return false;
   }
   return true;
 }

@@ -1,5 +1,7 @@
 #include "text/comma_list.h"
 
+#include <cstdint>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -25,6 +27,36 @@ bool IsPlainCommaList(std::string_view text) {
   for (; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte <= 0x20 || byte >= 0x7F || byte == '"') return false;
+  }
+  return true;
+}
+
+bool IsTwoByteItemList(std::string_view text) {
+  if (text.size() % 3 != 2) return false;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // 48 bytes at a time, which hold 16 items and their commas whatever the
+  // item they start with: the commas must stand at offsets 2, 5, ..., 47.
+  constexpr std::uint64_t kCommas = [] {
+    std::uint64_t bits = 0;
+    for (int k = 0; k < 16; ++k) bits |= std::uint64_t{1} << (3 * k + 2);
+    return bits;
+  }();
+  const __m128i comma = _mm_set1_epi8(',');
+  auto commasIn = [&](const char* at) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return static_cast<std::uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma))));
+  };
+  for (; i + 48 <= text.size(); i += 48) {
+    const char* at = text.data() + i;
+    if ((commasIn(at) | commasIn(at + 16) << 16 | commasIn(at + 32) << 32) != kCommas) return false;
+  }
+#endif
+  for (; i < text.size(); i += 3) {
+    if (text[i] == ',' || text[i + 1] == ',' || (i + 2 < text.size() && text[i + 2] != ',')) {
+      return false;
+    }
   }
   return true;
 }

@@ -27,6 +27,11 @@ namespace tovrix {
 // empty text), whatever the code page.
 bool IsPlainCommaList(std::string_view text);
 
+// True when `text` is items of two bytes, neither a comma, joined by single
+// commas: a comma at every third byte from the third on, and nowhere else
+// (the form exports write byte lists in).
+bool IsTwoByteItemList(std::string_view text);
+
 class CommaItemReader {
  public:
   // `text` must outlive the reader. `lead` is the code page's lead bytes

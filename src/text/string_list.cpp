@@ -58,7 +58,7 @@ TStringList::Position TStringList::Locate(std::size_t index) const {
   return at;
 }
 
-void TStringList::Append(std::initializer_list<std::string_view> parts) {
+void TStringList::Append(std::span<const std::string_view> parts) {
   std::size_t size = 0;
   for (std::string_view part : parts) size += part.size();
   // Room in the last block, or a new one at least half as large as all
@@ -148,12 +148,12 @@ void TStringList::CheckIndex(int index) const {
 // item goes to room no item uses, so copying it in is safe.
 int TStringList::Add(std::string_view text) {
   const int index = Count();
-  Append({text});
+  Append({&text, 1});
   if (sink_ != nullptr && stored_bytes_ >= sink_limit_) sink_->Take(*this);
   return index;
 }
 
-int TStringList::AddParts(std::initializer_list<std::string_view> parts) {
+int TStringList::AddParts(std::span<const std::string_view> parts) {
   const int index = Count();
   Append(parts);
   if (sink_ != nullptr && stored_bytes_ >= sink_limit_) sink_->Take(*this);
@@ -278,7 +278,7 @@ void TStringList::Sort() {
 void TStringList::SplitText(std::string_view text) {
   // `text` may be a piece of this list: the new list is made first.
   TStringList fresh;
-  ForEachLine(text, [&](std::string_view line) { fresh.Append({line}); });
+  ForEachLine(text, [&](std::string_view line) { fresh.Append({&line, 1}); });
   Assign(std::move(fresh));
 }
 

@@ -34,6 +34,7 @@
 #include <deque>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,7 +59,10 @@ class TStringList {
 
   int Add(std::string_view text);
   // Adds one item made of `parts` one after the other, copied once.
-  int AddParts(std::initializer_list<std::string_view> parts);
+  int AddParts(std::initializer_list<std::string_view> parts) {
+    return AddParts(std::span(parts.begin(), parts.size()));
+  }
+  int AddParts(std::span<const std::string_view> parts);
   int Count() const { return static_cast<int>(lengths_.size()); }
   std::string Item(int index) const;       // throws EStringListError
   std::string_view View(int index) const;  // throws EStringListError
@@ -96,7 +100,7 @@ class TStringList {
   Position Locate(std::size_t index) const;
   std::size_t LengthAt(std::size_t index) const;
   // Appends an item made of `parts` (which may be items of this list).
-  void Append(std::initializer_list<std::string_view> parts);
+  void Append(std::span<const std::string_view> parts);
   // Puts the items in the order of `items`: views of all of them, reordered;
   // `scratch` is working memory.
   void Rebuild(const std::vector<std::string_view>& items, std::string& scratch);

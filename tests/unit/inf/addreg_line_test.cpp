@@ -68,5 +68,26 @@ TEST(AddRegLine, PlainListsEqualTheirItems) {
   EXPECT_FALSE(IsPlainCommaList("0a,\xE9"));
 }
 
+// Lists of two-byte items as exports write them, of every length up to
+// three blocks of 48 bytes and more, and each with one byte turned into a
+// comma or one comma turned into another byte.
+TEST(AddRegLine, TwoByteItemListsAreTheExportForm) {
+  EXPECT_FALSE(IsTwoByteItemList(""));
+  for (std::size_t items = 1; items <= 60; ++items) {
+    std::string list;  // items of any bytes but commas
+    for (std::size_t i = 0; i < items; ++i) {
+      list += std::string(i > 0 ? "," : "") + (i % 3 == 0 ? "a0" : i % 3 == 1 ? "\xFF\"" : " #");
+    }
+    ASSERT_TRUE(IsTwoByteItemList(list)) << list;
+    EXPECT_FALSE(IsTwoByteItemList(list + ","));
+    EXPECT_FALSE(IsTwoByteItemList(list.substr(1)));
+    for (std::size_t at = 0; at < list.size(); ++at) {
+      std::string changed = list;
+      changed[at] = changed[at] == ',' ? 'b' : ',';
+      ASSERT_FALSE(IsTwoByteItemList(changed)) << changed;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovrix
