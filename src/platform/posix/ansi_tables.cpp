@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+#include <unicode/uset.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +15,9 @@ namespace {
 
 struct ConverterCloser {
   void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+struct SetCloser {
+  void operator()(USet* set) const { uset_close(set); }
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
@@ -49,6 +53,11 @@ ConverterPtr OpenConverter(const CodePageInfo& info) {
   status = U_ZERO_ERROR;
   ucnv_setSubstChars(converter.get(), "?", 1, &status);
   ucnv_setFallback(converter.get(), static_cast<UBool>(info.useFallbacks));
+  // A unit without bytes becomes the default character in the tables
+  // anyway: skipping it costs ICU far less than substituting.
+  status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_SKIP, nullptr, nullptr, nullptr,
+                        &status);
   return converter;
 }
 
@@ -129,9 +138,32 @@ void FillWide(const CodePageInfo& info, UConverter* converter, AnsiTables& table
   for (unsigned unit = 0; unit < 0x80; ++unit) {
     tables.wide[unit] = static_cast<std::uint16_t>(unit);
   }
-  // Surrogates stay '?', one per unit.
-  ConvertUnits(converter, 0x80, 0xD800, tables.wide);
-  ConvertUnits(converter, 0xE000, 0x10000, tables.wide);
+  // Only the units ICU has bytes for are converted (most of the 65,536 have
+  // none, and each of those costs ICU more than a mapped one); the others
+  // stay '?'. Surrogates stay '?', one per unit.
+  UErrorCode status = U_ZERO_ERROR;
+  const std::unique_ptr<USet, SetCloser> mapped(uset_openEmpty());
+  ucnv_getUnicodeSet(converter, mapped.get(),
+                     info.useFallbacks ? UCNV_ROUNDTRIP_AND_FALLBACK_SET : UCNV_ROUNDTRIP_SET,
+                     &status);
+  if (U_FAILURE(status)) {
+    ConvertUnits(converter, 0x80, 0xD800, tables.wide);
+    ConvertUnits(converter, 0xE000, 0x10000, tables.wide);
+  } else {
+    for (int32_t range = 0; range < uset_getRangeCount(mapped.get()); ++range) {
+      UChar32 first = 0;
+      UChar32 last = 0;
+      uset_getItem(mapped.get(), range, &first, &last, nullptr, 0, &status);
+      for (const auto& [from, to] : {std::pair<UChar32, UChar32>{0x80, 0xD7FF}, {0xE000, 0xFFFF}}) {
+        const UChar32 begin = std::max(first, from);
+        const UChar32 end = std::min(last, to);
+        if (begin <= end) {
+          ConvertUnits(converter, static_cast<unsigned>(begin), static_cast<unsigned>(end) + 1,
+                       tables.wide);
+        }
+      }
+    }
+  }
   for (const BestFitEntry& entry : BestFitOverrides(info.codePage)) {
     tables.wide[entry.unit] = entry.bytes;
   }
