@@ -125,13 +125,16 @@ class WidePieces {
 template <typename Emit>
 void ReadLines(platform::FileReader& reader, bool wide, Emit&& emit) {
   LineSplitter lines;
-  std::string raw(wide ? 0 : kPiece, '\0');
+  // Pieces no larger than the file (and one byte to learn that it ended):
+  // a small file costs no buffer of a megabyte, filled and faulted in.
+  const std::size_t piece = std::clamp<std::size_t>(reader.SizeAtOpen() + 1, 4096, kPiece);
+  std::string raw(wide ? 0 : piece, '\0');
   WidePieces pieces;
   std::string text;  // a piece of decoded UTF-16LE
   for (;;) {
     std::size_t got = 0;
-    char* into = wide ? pieces.Room(kPiece) : raw.data();
-    if (reader.Read(into, kPiece, got).status != platform::ReadStatus::Ok) ThrowReadError();
+    char* into = wide ? pieces.Room(piece) : raw.data();
+    if (reader.Read(into, piece, got).status != platform::ReadStatus::Ok) ThrowReadError();
     if (got == 0) break;
     // After a NUL byte the text has ended, but the file is still read to
     // its end: a failure there is reported as before.

@@ -4,6 +4,8 @@
 #include <emmintrin.h>
 #endif
 
+#include <cstring>
+
 #include "text/line_rules.h"
 
 namespace tovrix::regfile {
@@ -36,23 +38,43 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed) {
   char* dest = out.data() + start;
   std::size_t i = 0;
 #if defined(__SSE2__)
-  // Sixteen bytes at a time while none of them is dropped (most lines are
-  // byte lists: digits and commas), 'A'..'Z' lowered.
+  // Sixteen bytes at a time, 'A'..'Z' lowered: the bytes before the first
+  // dropped one are kept and that one skipped. The last few bytes are read
+  // from a copy filled up with dropped bytes. (Most lines are byte lists:
+  // digits and commas, and a backslash at the end.)
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i space = _mm_set1_epi8(' ');
   const __m128i beforeA = _mm_set1_epi8('A' - 1);
   const __m128i afterZ = _mm_set1_epi8('Z' + 1);
   const __m128i lower = _mm_set1_epi8('a' - 'A');
-  for (; i + 16 <= trimmed.size(); i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(trimmed.data() + i));
+  while (i < trimmed.size()) {
+    const std::size_t left = trimmed.size() - i;
+    alignas(16) char padded[16];
+    const char* from = trimmed.data() + i;
+    if (left < 16) {
+      std::memset(padded, ' ', sizeof padded);
+      std::memcpy(padded, from, left);
+      from = padded;
+    }
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     const __m128i dropped =
         _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, space));
-    if (_mm_movemask_epi8(dropped) != 0) break;
     const __m128i upper =
         _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest),
-                     _mm_add_epi8(bytes, _mm_and_si128(upper, lower)));
-    dest += 16;
+    const __m128i lowered = _mm_add_epi8(bytes, _mm_and_si128(upper, lower));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(dropped));
+    const std::size_t kept = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
+    if (left >= 16) {
+      // At most `i` bytes were kept before, so sixteen fit.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), lowered);
+    } else {
+      alignas(16) char made[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(made), lowered);
+      std::memcpy(dest, made, kept);
+    }
+    dest += kept;
+    const std::size_t read = left < 16 ? left : 16;
+    i += kept < read ? kept + 1 : read;  // past the dropped byte, if one was read
   }
 #endif
   for (char c : trimmed.substr(i)) {
