@@ -23,7 +23,9 @@ namespace tovrix::text_internal {
 
 class LeadBytes {
  public:
-  LeadBytes() { lead_.fill(false); }
+  // Constant-initialized, so that a thread's own table costs no
+  // initialization check on each use.
+  constexpr LeadBytes() = default;
 
   // The table of the system's ANSI code page.
   static const LeadBytes& System();
@@ -43,7 +45,7 @@ class LeadBytes {
   }
 
  private:
-  std::array<bool, 256> lead_;
+  std::array<bool, 256> lead_{};
   bool any_ = false;
 };
 

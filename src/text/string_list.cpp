@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -48,7 +49,7 @@ TStringList::Position TStringList::Locate(std::size_t index) const {
     at.offset += LengthAt(from);
     // An item that ends its block is the block's last: the next one starts
     // the next block.
-    if (at.offset >= blocks_[at.block]->size() && at.block + 1 < blocks_.size()) {
+    if (at.offset >= blocks_[at.block].used && at.block + 1 < blocks_.size()) {
       ++at.block;
       at.offset = 0;
     }
@@ -58,24 +59,30 @@ TStringList::Position TStringList::Locate(std::size_t index) const {
   return at;
 }
 
+TStringList::Block::Block(std::size_t size) : bytes(new char[size]), capacity(size) {
+  if (capacity >= kLargeBlock) platform::AdviseLargeBuffer(bytes.get(), capacity);
+}
+
+void TStringList::AddBlock(std::size_t bytes) { blocks_.emplace_back(std::max(kMinBlock, bytes)); }
+
 void TStringList::Append(std::span<const std::string_view> parts) {
   std::size_t size = 0;
   for (std::string_view part : parts) size += part.size();
   // Room in the last block, or a new one at least half as large as all
   // before it, so there are few blocks.
-  if (blocks_.empty() || blocks_.back()->capacity() - blocks_.back()->size() < size) {
-    auto block = std::make_unique<std::string>();
-    block->reserve(std::max({kMinBlock, size, stored_bytes_ / 2}));
-    if (block->capacity() >= kLargeBlock)
-      platform::AdviseLargeBuffer(block->data(), block->capacity());
-    blocks_.push_back(std::move(block));
-  }
-  std::string& block = *blocks_.back();
+  if (blocks_.empty() || blocks_.back().Room() < size) AddBlock(std::max(size, stored_bytes_ / 2));
+  Block& block = blocks_.back();
   const std::size_t index = lengths_.size();
   if (index % kCheckpointEvery == 0) {
-    checkpoints_.push_back(Position{blocks_.size() - 1, block.size()});
+    checkpoints_.push_back(Position{blocks_.size() - 1, block.used});
   }
-  for (std::string_view part : parts) block.append(part);
+  char* dest = block.bytes.get() + block.used;
+  for (std::string_view part : parts) {
+    if (part.empty()) continue;
+    std::memcpy(dest, part.data(), part.size());
+    dest += part.size();
+  }
+  block.used += size;
   stored_bytes_ += size;
   if (size >= kLong) {
     lengths_.push_back(kLong);
@@ -85,18 +92,19 @@ void TStringList::Append(std::span<const std::string_view> parts) {
   }
 }
 
-void TStringList::Rebuild(const std::vector<std::string_view>& items, std::string& scratch) {
-  // The items are the list's own, reordered: their bytes are gathered in
-  // `scratch`, which then becomes the one block (and takes the old first
-  // block's memory for the next time), and the lengths are rewritten in
-  // place.
-  scratch.clear();
-  scratch.reserve(std::max(kMinBlock, stored_bytes_));
+void TStringList::Rebuild(const std::vector<std::string_view>& items) {
+  // The items are the list's own, reordered: their bytes are gathered in a
+  // new block, which then becomes the only one, and the lengths are
+  // rewritten in place.
+  Block gathered(std::max(kMinBlock, stored_bytes_));
   long_lengths_.clear();
   checkpoints_.clear();
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i % kCheckpointEvery == 0) checkpoints_.push_back(Position{0, scratch.size()});
-    scratch.append(items[i]);
+    if (i % kCheckpointEvery == 0) checkpoints_.push_back(Position{0, gathered.used});
+    if (!items[i].empty()) {
+      std::memcpy(gathered.bytes.get() + gathered.used, items[i].data(), items[i].size());
+    }
+    gathered.used += items[i].size();
     if (items[i].size() >= kLong) {
       lengths_[i] = kLong;
       long_lengths_.emplace_back(i, items[i].size());
@@ -104,9 +112,8 @@ void TStringList::Rebuild(const std::vector<std::string_view>& items, std::strin
       lengths_[i] = static_cast<std::uint32_t>(items[i].size());
     }
   }
-  blocks_.resize(1);
-  blocks_[0]->swap(scratch);
-  if (scratch.capacity() > kLargeBlock) std::string().swap(scratch);
+  blocks_.clear();
+  blocks_.push_back(std::move(gathered));
   cursor_index_ = 0;
   cursor_ = Position{};
 }
@@ -132,12 +139,7 @@ void TStringList::AddAll(TStringList& other) {
 }
 
 void TStringList::Reserve(std::size_t bytes) {
-  if (!blocks_.empty() && blocks_.back()->capacity() - blocks_.back()->size() >= bytes) return;
-  auto block = std::make_unique<std::string>();
-  block->reserve(std::max(kMinBlock, bytes));
-  if (block->capacity() >= kLargeBlock)
-    platform::AdviseLargeBuffer(block->data(), block->capacity());
-  blocks_.push_back(std::move(block));
+  if (blocks_.empty() || blocks_.back().Room() < bytes) AddBlock(bytes);
 }
 
 void TStringList::CheckIndex(int index) const {
@@ -166,18 +168,18 @@ std::string_view TStringList::View(int index) const {
   CheckIndex(index);
   const auto i = static_cast<std::size_t>(index);
   const Position at = Locate(i);
-  return std::string_view(blocks_[at.block]->data() + at.offset, LengthAt(i));
+  return std::string_view(blocks_[at.block].bytes.get() + at.offset, LengthAt(i));
 }
 
 void TStringList::Clear() {
   std::size_t largest = 0;
   for (std::size_t i = 1; i < blocks_.size(); ++i) {
-    if (blocks_[i]->capacity() > blocks_[largest]->capacity()) largest = i;
+    if (blocks_[i].capacity > blocks_[largest].capacity) largest = i;
   }
   if (!blocks_.empty()) {
     std::swap(blocks_[0], blocks_[largest]);
-    blocks_.resize(1);
-    blocks_[0]->clear();
+    blocks_.erase(blocks_.begin() + 1, blocks_.end());
+    blocks_[0].used = 0;
   }
   lengths_.clear();
   checkpoints_.clear();
@@ -211,7 +213,6 @@ void TStringList::Sort() {
     std::vector<std::string_view> items, sorted;
     std::vector<std::size_t> order;
     std::vector<Range> pending;
-    std::string bytes;
   } work;
   std::vector<std::string_view>& items = work.items;
   items.clear();
@@ -266,7 +267,7 @@ void TStringList::Sort() {
   std::vector<std::string_view>& sorted = work.sorted;
   sorted.clear();
   for (std::size_t i : order) sorted.push_back(items[i]);
-  Rebuild(sorted, work.bytes);
+  Rebuild(sorted);
   if (items.capacity() > (1u << 16)) {
     // A long list's views are not kept.
     std::vector<std::string_view>().swap(items);

@@ -101,11 +101,21 @@ class TStringList {
   std::size_t LengthAt(std::size_t index) const;
   // Appends an item made of `parts` (which may be items of this list).
   void Append(std::span<const std::string_view> parts);
-  // Puts the items in the order of `items`: views of all of them, reordered;
-  // `scratch` is working memory.
-  void Rebuild(const std::vector<std::string_view>& items, std::string& scratch);
+  // Puts the items in the order of `items`: views of all of them, reordered.
+  void Rebuild(const std::vector<std::string_view>& items);
 
-  std::vector<std::unique_ptr<std::string>> blocks_;               // filled only up to capacity
+  // Item bytes, filled from the front; its bytes never move.
+  struct Block {
+    explicit Block(std::size_t size);
+    std::size_t Room() const { return capacity - used; }
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity;
+    std::size_t used = 0;
+  };
+  // A new last block with room for `bytes` at least.
+  void AddBlock(std::size_t bytes);
+
+  std::vector<Block> blocks_;
   std::deque<std::uint32_t> lengths_;                              // kLong: see long_lengths_
   std::vector<Position> checkpoints_;                              // start of items 0, 32, 64, ...
   std::vector<std::pair<std::size_t, std::size_t>> long_lengths_;  // index, length
