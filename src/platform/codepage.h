@@ -33,6 +33,11 @@ namespace tovrix::platform {
 // Number of the ANSI code page in force (1252, 932, ...).
 unsigned AnsiCodePage();
 
+// A number that changes whenever the ANSI code page in force changes (only
+// tests change it), cheaper to ask for than the code page: what is kept by
+// code page is checked against it.
+unsigned CodePageGeneration();
+
 // Converts `count` UTF-16 code units to ANSI bytes, appending to `out`.
 void AppendWideAsAnsi(const char16_t* units, std::size_t count, std::string& out);
 

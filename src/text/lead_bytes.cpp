@@ -6,11 +6,11 @@ namespace tovrix::text_internal {
 
 const LeadBytes& LeadBytes::System() {
   // One cache per thread, as lines are converted on several; it is rebuilt
-  // only when the code page in force differs from the one it was built for.
+  // only when the code page in force changed since it was built.
   thread_local LeadBytes table;
-  thread_local unsigned built_for = 0;  // 0: not built yet
-  const unsigned code_page = platform::AnsiCodePage();
-  if (code_page != built_for) {
+  thread_local unsigned built_for = 0;  // the code page's generation; 0: not built yet
+  const unsigned generation = platform::CodePageGeneration();
+  if (generation != built_for) {
     table = LeadBytes();
     for (int b = 0; b < 256; ++b) {
       if (platform::IsLeadByte(static_cast<unsigned char>(b))) {
@@ -18,7 +18,7 @@ const LeadBytes& LeadBytes::System() {
         table.any_ = true;
       }
     }
-    built_for = code_page;
+    built_for = generation;
   }
   return table;
 }

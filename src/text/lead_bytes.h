@@ -8,7 +8,7 @@
 // lets callers take plain byte paths.
 //
 // System() is the table of the code page in force; it is built once per
-// code page (the platform is asked for the code page number on each call,
+// code page (the platform's code-page generation is checked on each call,
 // so a change of code page is noticed). Tests build their own tables.
 #ifndef TOVRIX_TEXT_LEAD_BYTES_H_
 #define TOVRIX_TEXT_LEAD_BYTES_H_

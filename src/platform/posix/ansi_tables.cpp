@@ -5,6 +5,7 @@
 #include <unicode/uset.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <stdexcept>
 #include <utility>
@@ -287,10 +288,26 @@ void AppendAnsiAsWide(const AnsiTables& tables, std::string_view text, std::u16s
   out.resize(static_cast<std::size_t>(dest - out.data()));
 }
 
+namespace {
+
+std::atomic<unsigned> gGeneration{1};
+
+}  // namespace
+
 ScopedCodePageForTesting::ScopedCodePageForTesting(unsigned codePage) {
   saved_ = std::exchange(CurrentTables(), BuildAnsiTables(codePage));
+  gGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
-ScopedCodePageForTesting::~ScopedCodePageForTesting() { CurrentTables() = std::move(saved_); }
+ScopedCodePageForTesting::~ScopedCodePageForTesting() {
+  CurrentTables() = std::move(saved_);
+  gGeneration.fetch_add(1, std::memory_order_relaxed);
+}
 
 }  // namespace tovrix::platform::posix
+
+namespace tovrix::platform {
+
+unsigned CodePageGeneration() { return posix::gGeneration.load(std::memory_order_relaxed); }
+
+}  // namespace tovrix::platform

@@ -49,6 +49,9 @@ void AppendWideAsAnsiInChunks(const char16_t* units, std::size_t count, std::siz
 
 unsigned AnsiCodePage() { return GetACP(); }
 
+// The system's code page does not change while a process runs.
+unsigned CodePageGeneration() { return 1; }
+
 void AppendWideAsAnsi(const char16_t* units, std::size_t count, std::string& out) {
   win32::AppendWideAsAnsiInChunks(units, count, win32::CodePageChunkUnits, out);
 }
