@@ -76,24 +76,29 @@ TEST(ReplaceEnvPaths, FollowsTheEnvironment) {
 }
 
 // The quick probe must never miss a match the case-blind search finds:
-// compare it with ReplaceText over mixed texts.
+// compare it with ReplaceText over mixed texts. A probe kept for all the
+// patterns of a text (which notes the characters the text lacks) answers
+// as a fresh one does.
 // clang-format off
 TEST(MayOccurCaseBlind, NeverMissesAMatch) {
-  const std::vector<std::string> patterns = {"C:\\WINDOWS", "c:", "Program Files", "\xC4pfel",
-                                             "ControlSet"};
+  const std::vector<std::string> patterns = {"C:\\WINDOWS", "D:\\", "c:", "Program Files",
+                                             "\xC4pfel", "ControlSet", "Files", "x:"};
   const std::vector<std::string> texts = {
       "c:\\windows\\x",  "C:\\WINDOWS",       "x c: y",          "PROGRAM files",
       "\xE4pfel",        "\x82\xA0" "c:",     "\x8A" "Controlset", "no match here",  // NOLINT(bugprone-suspicious-missing-comma)
       "c",               std::string("c\0:", 3), "",              "CONTROLSET002",
       "a:b:C:\\Windows", "zzc:",              "Set controlset",
   };
-  for (const std::string& pattern : patterns) {
-    const std::string upper = UpperLocale(pattern);
-    for (const std::string& text : texts) {
+  for (const std::string& text : texts) {
+    const CaseBlindProbe probe(text);
+    for (const std::string& pattern : patterns) {
+      const std::string upper = UpperLocale(pattern);
       const bool found = ReplaceText(text, pattern, "#", IgnoreCase) != text;
       if (found) {
         EXPECT_TRUE(MayOccurCaseBlind(text, upper)) << pattern << " in " << text;
       }
+      EXPECT_EQ(probe.MayOccur(CaseBlindPattern(upper)), MayOccurCaseBlind(text, upper))
+          << pattern << " in " << text;
     }
   }
   EXPECT_FALSE(MayOccurCaseBlind("anything", ""));
