@@ -47,8 +47,31 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed) {
   const __m128i beforeA = _mm_set1_epi8('A' - 1);
   const __m128i afterZ = _mm_set1_epi8('Z' + 1);
   const __m128i lower = _mm_set1_epi8('a' - 'A');
+  const char* const base = dest;
+  auto lowerDropped = [&](const char* at, __m128i& lowered) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i dropped =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, space));
+    const __m128i upper =
+        _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+    lowered = _mm_add_epi8(bytes, _mm_and_si128(upper, lower));
+    return static_cast<unsigned>(_mm_movemask_epi8(dropped));
+  };
   while (i < trimmed.size()) {
     const std::size_t left = trimmed.size() - i;
+    if (left < 16 && trimmed.size() >= 16 && dest == base + i) {
+      // Nothing was dropped yet (the usual line, whose backslash is its last
+      // byte): the last sixteen bytes are read again, and the ones already
+      // written are written again as they were.
+      const std::size_t again = 16 - left;
+      __m128i lowered;
+      const unsigned fresh = lowerDropped(trimmed.data() + i - again, lowered) >> again;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest - again), lowered);
+      const std::size_t kept = fresh == 0 ? left : static_cast<std::size_t>(__builtin_ctz(fresh));
+      dest += kept;
+      i += kept < left ? kept + 1 : left;
+      continue;
+    }
     alignas(16) char padded[16];
     const char* from = trimmed.data() + i;
     if (left < 16) {
@@ -56,13 +79,8 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed) {
       std::memcpy(padded, from, left);
       from = padded;
     }
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const __m128i dropped =
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, space));
-    const __m128i upper =
-        _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
-    const __m128i lowered = _mm_add_epi8(bytes, _mm_and_si128(upper, lower));
-    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(dropped));
+    __m128i lowered;
+    const unsigned mask = lowerDropped(from, lowered);
     const std::size_t kept = mask == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(mask));
     if (left >= 16) {
       // At most `i` bytes were kept before, so sixteen fit.
