@@ -24,6 +24,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -342,7 +343,11 @@ class BackgroundFlush {
     if (written_ - asked_ < kStep) return;
     asked_ = written_;
     if (!thread_.joinable()) {
-      thread_ = StartWorkerThread([this] { Run(); });
+      try {
+        thread_ = StartWorkerThread([this] { Run(); });
+      } catch (const std::system_error&) {
+        fd_ = -1;  // no thread to be had: the flush before the rename does it all
+      }
       return;  // the thread starts with a flush
     }
     {
