@@ -5,7 +5,6 @@
 #include "registry/registry.h"
 #include "text/comma_list.h"
 #include "text/line_rules.h"
-#include "text/text_ops.h"
 
 namespace tovrix {
 

@@ -2,8 +2,6 @@
 // one AddReg line, preceded by a key line when the key is new and, for a
 // hex(n) type written as REG_BINARY, by a replacement comment.
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,19 +46,19 @@ void ReleaseIfLarge(std::string& buffer) {
 // is copied into the list once, from its pieces.
 void WriteValue(ConverterState& s, std::string_view name, std::string_view data, bool quoted,
                 bool dropLast, std::string_view lead = {}) {
-  const AddRegHead head(static_cast<std::uint32_t>(s.value.type), s.key.quotedPath,
-                        /*isDefault=*/name == "@", name);
+  const auto type = static_cast<std::uint32_t>(s.value.type);
+  const bool isDefault = name == "@";
   const std::string_view quote = quoted ? "\"" : "";
   if (!dropLast) {
     // Copied once, piece by piece, into the section.
-    std::array<std::string_view, AddRegHead::kPieces + 4> parts;
-    const auto tail = std::copy(head.Pieces().begin(), head.Pieces().end(), parts.begin());
-    std::copy_n(std::array{quote, lead, data, quote}.begin(), 4, tail);
-    s.key.section->AddParts(parts);
+    const AddRegHead head(type, s.key.quotedPath, isDefault, name);
+    const auto& h = head.Pieces();
+    static_assert(AddRegHead::kPieces == 5);
+    s.key.section->AddParts({h[0], h[1], h[2], h[3], h[4], quote, lead, data, quote});
     return;
   }
   s.line.clear();
-  for (std::string_view piece : head.Pieces()) s.line.append(piece);
+  AppendAddRegHead(s.line, type, s.key.quotedPath, isDefault, name);
   s.line.append(quote).append(lead).append(data).append(quote);
   s.line.pop_back();
   s.key.section->Add(s.line);

@@ -147,21 +147,19 @@ void FillWide(const CodePageInfo& info, UConverter* converter, AnsiTables& table
   ucnv_getUnicodeSet(converter, mapped.get(),
                      info.useFallbacks ? UCNV_ROUNDTRIP_AND_FALLBACK_SET : UCNV_ROUNDTRIP_SET,
                      &status);
-  if (U_FAILURE(status)) {
-    ConvertUnits(converter, 0x80, 0xD800, tables.wide);
-    ConvertUnits(converter, 0xE000, 0x10000, tables.wide);
-  } else {
-    for (int32_t range = 0; range < uset_getRangeCount(mapped.get()); ++range) {
-      UChar32 first = 0;
-      UChar32 last = 0;
-      uset_getItem(mapped.get(), range, &first, &last, nullptr, 0, &status);
-      for (const auto& [from, to] : {std::pair<UChar32, UChar32>{0x80, 0xD7FF}, {0xE000, 0xFFFF}}) {
-        const UChar32 begin = std::max(first, from);
-        const UChar32 end = std::min(last, to);
-        if (begin <= end) {
-          ConvertUnits(converter, static_cast<unsigned>(begin), static_cast<unsigned>(end) + 1,
-                       tables.wide);
-        }
+  // Where ICU cannot say, every unit is converted.
+  if (U_FAILURE(status)) uset_addRange(mapped.get(), 0x80, 0xFFFF);
+  for (int32_t range = 0; range < uset_getRangeCount(mapped.get()); ++range) {
+    UChar32 first = 0;
+    UChar32 last = 0;
+    status = U_ZERO_ERROR;
+    uset_getItem(mapped.get(), range, &first, &last, nullptr, 0, &status);
+    for (const auto& [from, to] : {std::pair<UChar32, UChar32>{0x80, 0xD7FF}, {0xE000, 0xFFFF}}) {
+      const UChar32 begin = std::max(first, from);
+      const UChar32 end = std::min(last, to);
+      if (begin <= end) {
+        ConvertUnits(converter, static_cast<unsigned>(begin), static_cast<unsigned>(end) + 1,
+                     tables.wide);
       }
     }
   }
