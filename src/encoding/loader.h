@@ -100,10 +100,14 @@ class LineBatchWork {
 // How large files are read: from `from` bytes on, the file is read ahead,
 // on a thread of its own, in batches of about `batch` bytes; a batch for a
 // LineBatchWork ends before the first line from `batch` bytes on that is
-// independent, or that begins from `most` bytes on.
+// independent, or that begins from `most` bytes on. Each batch in the
+// window keeps its bytes and its lists between rounds, so `batch` sets most
+// of the memory a large file costs; fresh memory is dear on some machines
+// (each page the process first touches can cost microseconds), and half a
+// megabyte keeps the workers busy as well as a megabyte did.
 struct ReadAhead {
   std::size_t from = std::size_t{4} << 20;
-  std::size_t batch = std::size_t{1} << 20;
+  std::size_t batch = std::size_t{512} << 10;
   std::size_t most = std::size_t{4} << 20;
 };
 
