@@ -16,10 +16,7 @@ namespace {
 // Hands the items of `list` to `sink`, each followed by CR LF.
 template <typename Sink>
 void EmitItems(const TStringList& list, Sink&& sink) {
-  for (int i = 0; i < list.Count(); ++i) {
-    sink(list.View(i));
-    sink("\r\n");
-  }
+  list.ForEachWrittenPiece(sink);
 }
 
 // The bytes of a section that went to a spill file before the items its
@@ -86,7 +83,7 @@ class ChunkedWriter {
   }
 
   bool Put(std::string_view piece) {
-    if (piece.size() >= kChunk) return Flush() && Send(piece);
+    if (piece.size() >= kDirect) return Flush() && Send(piece);
     chunk_.append(piece);
     return chunk_.size() < kChunk || Flush();
   }
@@ -101,6 +98,9 @@ class ChunkedWriter {
  private:
   // As large as the file writer's own buffer, which chunks then bypass.
   static constexpr std::size_t kChunk = 1 << 20;
+  // A piece this large (a block of a list, mostly) is sent as it is:
+  // copying it into the chunk would cost more than the call saves.
+  static constexpr std::size_t kDirect = 64 << 10;
 
   bool Send(std::string_view bytes) {
     if (ok_) ok_ = send_(bytes);

@@ -19,13 +19,15 @@
 
 namespace tovrix {
 
+// Each list keeps its items' line ends, so that it is written out as it
+// is stored.
 struct OutputLists {
-  TStringList softwareAddReg;
-  TStringList softwareDelReg;
-  TStringList defaultAddReg;
-  TStringList defaultDelReg;
-  TStringList setupRegAddReg;
-  TStringList expanderList;
+  TStringList softwareAddReg{LineEnds::Kept};
+  TStringList softwareDelReg{LineEnds::Kept};
+  TStringList defaultAddReg{LineEnds::Kept};
+  TStringList defaultDelReg{LineEnds::Kept};
+  TStringList setupRegAddReg{LineEnds::Kept};
+  TStringList expanderList{LineEnds::Kept};
 };
 
 // The document's bytes (for tests and small outputs).

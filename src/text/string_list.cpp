@@ -46,7 +46,7 @@ TStringList::Position TStringList::Locate(std::size_t index) const {
     at = cursor_;
   }
   for (; from < index; ++from) {
-    at.offset += LengthAt(from);
+    at.offset += LengthAt(from) + tail_;
     // An item that ends its block is the block's last: the next one starts
     // the next block.
     if (at.offset >= blocks_[at.block].used && at.block + 1 < blocks_.size()) {
@@ -68,9 +68,12 @@ void TStringList::AddBlock(std::size_t bytes) { blocks_.emplace_back(std::max(kM
 void TStringList::Append(std::span<const std::string_view> parts) {
   std::size_t size = 0;
   for (std::string_view part : parts) size += part.size();
+  const std::size_t stored = size + tail_;
   // Room in the last block, or a new one at least half as large as all
   // before it, so there are few blocks.
-  if (blocks_.empty() || blocks_.back().Room() < size) AddBlock(std::max(size, stored_bytes_ / 2));
+  if (blocks_.empty() || blocks_.back().Room() < stored) {
+    AddBlock(std::max(stored, stored_bytes_ / 2));
+  }
   Block& block = blocks_.back();
   const std::size_t index = lengths_.size();
   if (index % kCheckpointEvery == 0) {
@@ -82,8 +85,9 @@ void TStringList::Append(std::span<const std::string_view> parts) {
     std::memcpy(dest, part.data(), part.size());
     dest += part.size();
   }
-  block.used += size;
-  stored_bytes_ += size;
+  if (tail_ != 0) std::memcpy(dest, "\r\n", 2);
+  block.used += stored;
+  stored_bytes_ += stored;
   if (size >= kLong) {
     lengths_.push_back(kLong);
     long_lengths_.emplace_back(index, size);
@@ -105,6 +109,10 @@ void TStringList::Rebuild(const std::vector<std::string_view>& items) {
       std::memcpy(gathered.bytes.get() + gathered.used, items[i].data(), items[i].size());
     }
     gathered.used += items[i].size();
+    if (tail_ != 0) {
+      std::memcpy(gathered.bytes.get() + gathered.used, "\r\n", 2);
+      gathered.used += 2;
+    }
     if (items[i].size() >= kLong) {
       lengths_[i] = kLong;
       long_lengths_.emplace_back(i, items[i].size());
@@ -121,7 +129,15 @@ void TStringList::Rebuild(const std::vector<std::string_view>& items) {
 void TStringList::Assign(TStringList&& other) {
   TStringListSink* sink = sink_;
   const std::size_t limit = sink_limit_;
-  *this = std::move(other);
+  if (other.tail_ == tail_) {
+    *this = std::move(other);
+  } else {
+    Clear();
+    for (int i = 0; i < other.Count(); ++i) {
+      const std::string_view item = other.View(i);
+      Append({&item, 1});
+    }
+  }
   SetSink(sink, limit);
 }
 
@@ -278,7 +294,7 @@ void TStringList::Sort() {
 
 void TStringList::SplitText(std::string_view text) {
   // `text` may be a piece of this list: the new list is made first.
-  TStringList fresh;
+  TStringList fresh(tail_ != 0 ? LineEnds::Kept : LineEnds::Dropped);
   ForEachLine(text, [&](std::string_view line) { fresh.Append({&line, 1}); });
   Assign(std::move(fresh));
 }

@@ -25,7 +25,10 @@
 //
 // SplitText cuts by the line rules of text/line_splitter.h. A list written
 // out has every item followed by CR LF, the last one too (the INF document,
-// inf/output.h).
+// inf/output.h): ForEachWrittenPiece hands it out so. A list made with
+// LineEnds::Kept stores that CR LF after each item (View and Item never show
+// it), so that its blocks are the written list itself and go out as they
+// are, uncopied; it costs two bytes an item.
 #ifndef TOVRIX_TEXT_STRING_LIST_H_
 #define TOVRIX_TEXT_STRING_LIST_H_
 
@@ -53,9 +56,12 @@ class TStringListSink {
   virtual void Take(TStringList& list) = 0;
 };
 
+enum class LineEnds { Dropped, Kept };
+
 class TStringList {
  public:
   TStringList() = default;
+  explicit TStringList(LineEnds ends) : tail_(ends == LineEnds::Kept ? 2 : 0) {}
 
   int Add(std::string_view text);
   // Adds one item made of `parts` one after the other, copied once.
@@ -67,7 +73,8 @@ class TStringList {
   std::string Item(int index) const;       // throws EStringListError
   std::string_view View(int index) const;  // throws EStringListError
   void Clear();
-  // Replaces the items by those of `other`; the sink stays.
+  // Replaces the items by those of `other`; the sink and the way line ends
+  // are stored stay.
   void Assign(TStringList&& other);
   // Adds the items of `other` after these, as Add would, and empties
   // `other`. A list with a sink and no items hands `other` to its sink
@@ -86,6 +93,23 @@ class TStringList {
   void Sort();
 
   void SplitText(std::string_view text);
+
+  // Hands `piece` the list as written out, each item followed by CR LF, in
+  // order: a view of each block where the list keeps its line ends, else
+  // each item and each CR LF. The views are valid until the list changes.
+  template <typename Piece>
+  void ForEachWrittenPiece(Piece&& piece) const {
+    if (tail_ != 0) {
+      for (const Block& block : blocks_) {
+        if (block.used > 0) piece(std::string_view(block.bytes.get(), block.used));
+      }
+      return;
+    }
+    for (int i = 0; i < Count(); ++i) {
+      piece(View(i));
+      piece(std::string_view("\r\n"));
+    }
+  }
 
  private:
   // Where an item starts.
@@ -119,7 +143,8 @@ class TStringList {
   std::deque<std::uint32_t> lengths_;                              // kLong: see long_lengths_
   std::vector<Position> checkpoints_;                              // start of items 0, 32, 64, ...
   std::vector<std::pair<std::size_t, std::size_t>> long_lengths_;  // index, length
-  std::size_t stored_bytes_ = 0;
+  std::size_t stored_bytes_ = 0;                                   // line ends kept included
+  std::size_t tail_ = 0;  // bytes kept after each item: 2 (CR LF) or 0
   TStringListSink* sink_ = nullptr;
   std::size_t sink_limit_ = 0;
   // The last item located, so that reading in order walks no further.

@@ -408,6 +408,9 @@ class BackgroundFlush {
 
 struct FileWriter::Impl {
   static constexpr std::size_t kBufferSize = 1 << 20;
+  // Bytes from this many on are written as they come, not copied into the
+  // buffer first.
+  static constexpr std::size_t kDirect = 64 << 10;
 
   std::string target;
   std::string temporary;  // empty when the target is written in place
@@ -530,11 +533,12 @@ WriteResult FileWriter::Write(std::string_view bytes) {
   Impl& impl = *impl_;
   if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
-  if (impl.buffer.size() + bytes.size() > Impl::kBufferSize) {
+  const bool direct = bytes.size() >= Impl::kDirect;
+  if (direct || impl.buffer.size() + bytes.size() > Impl::kBufferSize) {
     if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
     impl.buffer.clear();
   }
-  if (bytes.size() >= Impl::kBufferSize) {
+  if (direct) {
     if (const int error = impl.WriteOut(bytes)) return impl.Fail(error);
   } else {
     impl.buffer.append(bytes);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -107,6 +109,58 @@ TEST(StringListTest, AddAllGivesWhatAddGives) {
         EXPECT_EQ(sink.offers, 1) << held;
       }
     }
+  }
+}
+
+// A list that keeps its line ends holds the same items as one that does
+// not, through every change, and its written pieces are the items each
+// followed by CR LF, a block at a time.
+TEST(StringListTest, KeptLineEndsShowOnlyWhenWritten) {
+  auto written = [](const TStringList& list, int* pieces) {
+    std::string text;
+    list.ForEachWrittenPiece([&](std::string_view piece) {
+      text.append(piece);
+      ++*pieces;
+    });
+    return text;
+  };
+  const std::function<void(TStringList&)> changes[] = {
+      [](TStringList& l) {
+        for (int i = 0; i < 20000; ++i)
+          l.Add(std::string(static_cast<std::size_t>(i % 300 == 7 ? 0 : i % 90), 'a'));
+      },
+      [](TStringList& l) {
+        l.AddParts({"a\r", "", "\nb"});
+        for (int i = 0; i < 3000; ++i) l.Add(l.View(i % 2));  // its own items
+      },
+      [](TStringList& l) {
+        for (const char* item : {"b", "C", "a", "", "B", "c"}) l.Add(item);
+        l.Sort();
+      },
+      [](TStringList& l) { l.SplitText("x\r\ny\n\nz"); },
+      [](TStringList& l) {
+        l.Add("gone");
+        l.Assign(ListOf({"p", "", "q"}));  // from a list that drops them
+      },
+      [](TStringList& l) {
+        for (int i = 0; i < 500; ++i) l.Add(std::to_string(i));
+        l.Clear();
+        l.Add("refilled");
+      },
+  };
+  for (std::size_t c = 0; c < std::size(changes); ++c) {
+    TStringList dropped;
+    TStringList kept(LineEnds::Kept);
+    changes[c](dropped);
+    changes[c](kept);
+    ASSERT_EQ(Items(kept), Items(dropped)) << c;
+    std::string want;
+    for (const std::string& item : Items(dropped)) want += item + "\r\n";
+    int droppedPieces = 0;
+    int keptPieces = 0;
+    EXPECT_EQ(written(dropped, &droppedPieces), want) << c;
+    EXPECT_EQ(written(kept, &keptPieces), want) << c;
+    EXPECT_LT(keptPieces, 40) << c;  // blocks, not items
   }
 }
 
