@@ -40,26 +40,37 @@ TEST(AddItemLines, CutsAsTheItemFollowedByCrLfWould) {
   }
 }
 
+// The INF's sections keep their line ends (inf/output.h); a section that
+// does not must be cut the same way.
 TEST(SectionAppender, MatchesSplittingTheJoinedSectionAndKeepsNulBytes) {
   const std::string nul("x\0y", 3);
-  TStringList section = testing::ListOf({"first", "a,\\\r\n  b", "c\rd", nul, ""});
-  SectionAppender appender(section);
-  TStringList lines = testing::ListOf({"0x0,\"K\"", "0x3,\"K\",\"v\",01,\\\r\n  02"});
-  appender.Append(lines);
-  EXPECT_EQ(Items(section), (Lines{"first", "a,\\", "  b", "c", "d", nul, "", "0x0,\"K\"",
-                                   "0x3,\"K\",\"v\",01,\\", "  02"}));
+  for (LineEnds ends : {LineEnds::Kept, LineEnds::Dropped}) {
+    TStringList section(ends);
+    for (const std::string& item : Lines{"first", "a,\\\r\n  b", "c\rd", nul, ""})
+      section.Add(item);
+    SectionAppender appender(section);
+    TStringList lines = testing::ListOf({"0x0,\"K\"", "0x3,\"K\",\"v\",01,\\\r\n  02"});
+    appender.Append(lines);
+    EXPECT_EQ(Items(section), (Lines{"first", "a,\\", "  b", "c", "d", nul, "", "0x0,\"K\"",
+                                     "0x3,\"K\",\"v\",01,\\", "  02"}));
 
-  // Items added by others between two appends are cut as well; the ones
-  // already cut stay as they are.
-  section.Add("late\nitem");
-  lines.Clear();
-  lines.Add("0x0,\"L\"");
-  appender.Append(lines);
-  EXPECT_EQ(section.Count(), 13);
-  EXPECT_EQ(section.Item(10), "late");
-  EXPECT_EQ(section.Item(11), "item");
-  EXPECT_EQ(section.Item(12), "0x0,\"L\"");
-  EXPECT_EQ(section.Item(5), nul);
+    // Items added by others between two appends are cut as well; the ones
+    // already cut stay as they are.
+    section.Add("late\nitem");
+    lines.Clear();
+    lines.Add("0x0,\"L\"");
+    appender.Append(lines);
+    EXPECT_EQ(section.Count(), 13);
+    EXPECT_EQ(section.Item(10), "late");
+    EXPECT_EQ(section.Item(11), "item");
+    EXPECT_EQ(section.Item(12), "0x0,\"L\"");
+    EXPECT_EQ(section.Item(5), nul);
+    std::string written;
+    section.ForEachWrittenPiece([&](std::string_view piece) { written.append(piece); });
+    std::string joined;
+    for (const std::string& item : Items(section)) joined += item + "\r\n";
+    EXPECT_EQ(written, joined);
+  }
 }
 
 }  // namespace
