@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -82,19 +81,19 @@ void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t t
   const std::string expansion = plain ? std::string() : ExpandEnvString(data);
   const std::string_view base = plain ? head : std::string_view(expansion);
   std::string t;
-  bool changed = false;  // t holds the text the steps made so far
-  std::optional<CaseBlindProbe> probe(std::in_place, base);  // of the text the steps made
+  bool changed = false;        // t holds the text the steps made so far
+  CaseBlindProbe probe(base);  // of the text the steps made
   for (std::size_t s = 0; s < kSteps.size(); ++s) {
     if ((target & kSteps[s].bit) == 0) continue;
     const std::string_view current = changed ? std::string_view(t) : base;
-    if (!probe->MayOccur(patterns.probed[s])) continue;
+    if (!probe.MayOccur(patterns.probed[s])) continue;
     std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
     std::string next =
         ReplaceText(current, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
     if (!changed && next == current) continue;
     t = std::move(next);
     changed = true;
-    probe.emplace(t);
+    probe = CaseBlindProbe(t);
   }
   // Unchanged: the data as given, references unexpanded.
   if (changed && t != base) data = std::move(t);
