@@ -141,15 +141,17 @@ bool IsKeyHeader(std::string_view raw) {
 }
 
 void HandleLine(ConverterState& s, std::string_view raw) {
-  if (BeginsWithUpperAscii(raw, kSignature)) return;
-  if (raw.empty()) return;
+  // Only a line that begins with 'W' or 'w' can be the signature.
+  if (raw.empty() || ((raw.front() | 0x20) == 'w' && BeginsWithUpperAscii(raw, kSignature))) {
+    return;
+  }
   const std::string_view trimmed = TrimBlanks(raw);
-  if (IsKeyHeader(trimmed)) {
+  if (trimmed.empty()) return;  // blank lines are never copied, nor end a key
+  if (trimmed.front() == '[') {
     HandleKeyHeader(s, trimmed);
     return;
   }
   if (s.state == ParseState::kBeforeFirstKey || s.state == ParseState::kIgnoredKey) return;
-  if (trimmed.empty()) return;  // blank lines are never copied
   if (trimmed.front() == ';') {
     s.key.section->Add(raw);  // comments keep their leading blanks
     return;
@@ -158,10 +160,10 @@ void HandleLine(ConverterState& s, std::string_view raw) {
   // Blanks before a value's name are indentation, not part of the name:
   // hand-written files indent their values, and `  "path"="x"` names the
   // value path as `"path"="x"` does. The data keeps its bytes.
-  const std::string_view line = TrimLeadingBlanks(raw);
+  const std::string_view line = raw.substr(static_cast<std::size_t>(trimmed.data() - raw.data()));
   const std::size_t separator = FindNameSeparator(line);
   if (separator == std::string_view::npos || separator == 0) {
-    ConvertContinuationLine(s, raw);
+    ConvertContinuationLine(s, trimmed);
   } else {
     ConvertValueLine(s, line.substr(0, separator), line.substr(separator + 1));
   }

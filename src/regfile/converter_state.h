@@ -120,9 +120,10 @@ void FinishFile(ConverterState& s);
 bool IsKeyHeader(std::string_view raw);
 
 // Value lines (text before the first "=") and continuation lines (none).
-// Used by HandleLine; `name` and `data` are the parts around the first "=".
+// Used by HandleLine; `name` and `data` are the parts around the first "=",
+// `trimmed` a continuation line without its blanks at either end.
 void ConvertValueLine(ConverterState& s, std::string_view name, std::string_view data);
-void ConvertContinuationLine(ConverterState& s, std::string_view raw);
+void ConvertContinuationLine(ConverterState& s, std::string_view trimmed);
 
 }  // namespace tovrix::regfile
 

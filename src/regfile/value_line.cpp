@@ -275,9 +275,8 @@ void ConvertValueLine(ConverterState& s, std::string_view name, std::string_view
   s.value.previousName = s.value.name;
 }
 
-void ConvertContinuationLine(ConverterState& s, std::string_view raw) {
+void ConvertContinuationLine(ConverterState& s, std::string_view trimmed) {
   // A backslash anywhere keeps the value open; most lines end with it.
-  const std::string_view trimmed = TrimBlanks(raw);
   const bool more = (!trimmed.empty() && trimmed.back() == '\\') || ContainsByte(trimmed, '\\');
   switch (s.state) {
     case ParseState::kWideValueOpen:
