@@ -3,6 +3,9 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "rewrite/case_blind_probe.h"
 #include "text/text_ops.h"
@@ -18,17 +21,18 @@ constexpr std::array<std::string_view, 9> kControlSetNames = {
 };
 constexpr std::string_view kNormalName = "ControlSet001";
 
-// The names upper-cased as the case-blind search sees them, for the probe.
-const std::array<std::string, kControlSetNames.size()>& UpperNames() {
-  static const std::array<std::string, kControlSetNames.size()> names = [] {
-    std::array<std::string, kControlSetNames.size()> upper;
+// The names upper-cased as the case-blind search sees them, and what the
+// probe learns of each once.
+struct UpperNames {
+  UpperNames() {
     for (std::size_t i = 0; i < kControlSetNames.size(); ++i) {
       upper[i] = UpperLocale(kControlSetNames[i]);
     }
-    return upper;
-  }();
-  return names;
-}
+    for (const std::string& name : upper) probed.emplace_back(name);
+  }
+  std::array<std::string, kControlSetNames.size()> upper;
+  std::vector<CaseBlindPattern> probed;  // of `upper`
+};
 
 }  // namespace
 
@@ -36,13 +40,17 @@ std::string NormalizeControlSetPath(std::string_view path) {
   // Every name above holds "ControlSet"; most paths do not.
   static const std::string kCommonPart = UpperLocale("ControlSet");
   static const CaseBlindPattern kCommon(kCommonPart);
-  if (!CaseBlindProbe(path).MayOccur(kCommon)) return std::string(path);
+  CaseBlindProbe probe(path);  // of the path as the replacements made it
+  if (!probe.MayOccur(kCommon)) return std::string(path);
 
+  static const UpperNames names;
   std::string s(path);
-  const auto& upper = UpperNames();
   for (std::size_t i = 0; i < kControlSetNames.size(); ++i) {
-    if (!MayOccurCaseBlind(s, upper[i])) continue;
-    s = ReplaceText(s, kControlSetNames[i], kNormalName, IgnoreCase);
+    if (!probe.MayOccur(names.probed[i])) continue;
+    std::string next = ReplaceText(s, kControlSetNames[i], kNormalName, IgnoreCase);
+    if (next == s) continue;
+    s = std::move(next);
+    probe = CaseBlindProbe(s);
   }
   return s;
 }
