@@ -12,8 +12,26 @@ namespace tovrix::regfile {
 
 void UnescapeRegString(std::string_view text, std::string& out, std::string& scratch) {
   out.clear();
-  if (!ContainsByte(text, '\\')) {
+  const std::size_t first = text.find('\\');
+  if (first == std::string_view::npos) {
     out.append(text);
+    return;
+  }
+  if (!DoubleByteCodePage()) {
+    // Every byte stands for itself: both steps in one pass. A pair gives
+    // one backslash; a quote after a backslash of that result takes its
+    // place, as the second step would drop it.
+    out.append(text.data(), first);
+    for (std::size_t i = first; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+        ++i;
+      } else if (c == '"' && !out.empty() && out.back() == '\\') {
+        out.back() = '"';
+        continue;
+      }
+      out.push_back(c);
+    }
     return;
   }
   scratch.clear();

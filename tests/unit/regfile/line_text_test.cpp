@@ -66,6 +66,27 @@ TEST(LineTextTest, WideStepsAgreeWithByteSteps) {
   }
 }
 
+// The one-pass unescaping agrees with its two steps done one after the
+// other on every mix of backslashes, quotes and other bytes.
+TEST(LineTextTest, UnescapeAgreesWithItsTwoSteps) {
+  auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  };
+  unsigned seed = 5;
+  std::string out, scratch;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int n = round % 13; n > 0; --n) {
+      seed = seed * 1103515245u + 12345u;
+      text += "\\\"a"[(seed >> 16) % 3];
+    }
+    UnescapeRegString(text, out, scratch);
+    ASSERT_EQ(out, replaceAll(replaceAll(text, "\\\\", "\\"), "\\\"", "\"")) << text;
+  }
+}
+
 // After a lead byte the next byte belongs to its character and stays.
 using LineText932 = testing::CodePageTest<932>;
 TEST_F(LineText932, DoubleByteCharactersKeepTheirSecondBytes) {
