@@ -95,8 +95,10 @@ void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t t
     changed = true;
     probe = CaseBlindProbe(t);
   }
-  // Unchanged: the data as given, references unexpanded.
-  if (changed && t != base) data = std::move(t);
+  // Unchanged: the data as given, references unexpanded. Copied rather
+  // than moved in, so that the caller's buffer keeps its room for the
+  // values after this one.
+  if (changed && t != base) data.assign(t);
 }
 
 std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {
