@@ -18,20 +18,23 @@ void UnescapeRegString(std::string_view text, std::string& out, std::string& scr
     return;
   }
   if (!DoubleByteCodePage()) {
-    // Every byte stands for itself: both steps in one pass. A pair gives
-    // one backslash; a quote after a backslash of that result takes its
-    // place, as the second step would drop it.
-    out.append(text.data(), first);
-    for (std::size_t i = first; i < text.size(); ++i) {
-      const char c = text[i];
-      if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+    // Every byte stands for itself: both steps in one pass, from backslash
+    // to backslash. A pair, or one alone, gives one backslash of the first
+    // step's result; when a quote follows it there, the second step drops
+    // it.
+    const std::size_t n = text.size();
+    std::size_t i = 0;  // text[0, i) is done
+    for (std::size_t at = first; at != std::string_view::npos; at = text.find('\\', i)) {
+      out.append(text.data() + i, at - i);
+      i = at + 1 < n && text[at + 1] == '\\' ? at + 2 : at + 1;
+      if (i < n && text[i] == '"') {
+        out.push_back('"');
         ++i;
-      } else if (c == '"' && !out.empty() && out.back() == '\\') {
-        out.back() = '"';
-        continue;
+      } else {
+        out.push_back('\\');
       }
-      out.push_back(c);
     }
+    out.append(text.data() + i, n - i);
     return;
   }
   scratch.clear();
