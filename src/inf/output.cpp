@@ -23,39 +23,50 @@ void EmitItems(const TStringList& list, Sink&& sink) {
 // list holds; null when none did.
 using SpillOf = std::function<platform::SpillFile*(const TStringList&)>;
 
+// The sections, in file order, with their header lines.
+struct SectionName {
+  TStringList OutputLists::*list;
+  std::string_view header;
+};
+constexpr SectionName kSections[] = {
+    {&OutputLists::softwareAddReg, "[Software.AddReg]"},
+    {&OutputLists::softwareDelReg, "[Software.DelReg]"},
+    {&OutputLists::defaultAddReg, "[Default.AddReg]"},
+    {&OutputLists::defaultDelReg, "[Default.DelReg]"},
+    {&OutputLists::setupRegAddReg, "[SetupReg.AddReg]"},
+};
+
 // Hands the document to `sink` piece by piece, in file order, and to
 // `spilled` the spill file of a section where its bytes come. Every block
 // is its header line, its items each followed by CR LF, and one empty line.
-// `softwareStarted`: the header of [Software.AddReg] and the items before
-// those the list holds are out already.
+// `started`: the section whose header line is out already, in the file
+// before or at the head of its spill file, and present however empty its
+// list is.
 template <typename Sink, typename Spilled>
 void EmitDocument(const OutputLists& lists, Sink&& sink, Spilled&& spilled, const SpillOf& spillOf,
-                  bool softwareStarted) {
+                  const TStringList* started) {
   auto present = [&](const TStringList& list) {
-    return list.Count() > 0 || spillOf(list) != nullptr;
+    return &list == started || list.Count() > 0 || spillOf(list) != nullptr;
   };
   auto block = [&](std::string_view header, const TStringList& list) {
-    sink(header);
-    sink("\r\n");
+    if (&list != started) {
+      sink(header);
+      sink("\r\n");
+    }
     if (platform::SpillFile* file = spillOf(list)) spilled(*file);
     EmitItems(list, sink);
     sink("\r\n");
   };
-  if (softwareStarted) {
-    EmitItems(lists.softwareAddReg, sink);
-    sink("\r\n");
-  } else if (lists.softwareAddReg.Count() > 0) {
-    block("[Software.AddReg]", lists.softwareAddReg);
-  }
-  if (softwareStarted || lists.softwareAddReg.Count() > 0) {
+  for (const SectionName& section : kSections) {
+    const TStringList& list = lists.*section.list;
+    if (!present(list)) continue;
+    block(section.header, list);
     // The expander entries live inside [Software.AddReg] only; without
     // that section there is nowhere to put them.
-    if (lists.expanderList.Count() > 0) block("; for Tessalon", lists.expanderList);
+    if (&list == &lists.softwareAddReg && lists.expanderList.Count() > 0) {
+      block("; for Tessalon", lists.expanderList);
+    }
   }
-  if (present(lists.softwareDelReg)) block("[Software.DelReg]", lists.softwareDelReg);
-  if (present(lists.defaultAddReg)) block("[Default.AddReg]", lists.defaultAddReg);
-  if (present(lists.defaultDelReg)) block("[Default.DelReg]", lists.defaultDelReg);
-  if (present(lists.setupRegAddReg)) block("[SetupReg.AddReg]", lists.setupRegAddReg);
 }
 
 platform::SpillFile* NoSpill(const TStringList&) { return nullptr; }
@@ -66,7 +77,7 @@ std::string AssembleOutputDocument(const OutputLists& lists) {
   std::string text;
   EmitDocument(
       lists, [&](std::string_view piece) { text.append(piece); }, [](platform::SpillFile&) {},
-      NoSpill, /*softwareStarted=*/false);
+      NoSpill, /*started=*/nullptr);
   return text;
 }
 
@@ -142,7 +153,7 @@ bool PutItems(ChunkedWriter& out, const TStringList& list) {
 // Writes the document, or its rest, through the open `writer` and puts the
 // file in place.
 void FinishDocument(const OutputLists& lists, const std::string& path, platform::FileWriter& writer,
-                    bool softwareStarted, const SpillOf& spillOf = NoSpill) {
+                    const TStringList* started, const SpillOf& spillOf = NoSpill) {
   std::string chunk;
   ChunkedWriter out(SendTo(writer), chunk);
   bool ok = true;
@@ -151,7 +162,7 @@ void FinishDocument(const OutputLists& lists, const std::string& path, platform:
       [&](platform::SpillFile& file) {
         ok = ok && out.Flush() && writer.WriteSpilled(file).status == platform::WriteStatus::Ok;
       },
-      spillOf, softwareStarted);
+      spillOf, started);
   if (!ok || !out.Flush()) ThrowWriteError();
   platform::WriteResult committed = writer.Commit();
   if (committed.status == platform::WriteStatus::CreateFailed)
@@ -165,76 +176,103 @@ void WriteOutputDocument(const OutputLists& lists, const std::string& path) {
   platform::FileWriter writer;
   platform::WriteResult opened = writer.Open(path);
   if (opened.status != platform::WriteStatus::Ok) ThrowCreateError(path, opened.error);
-  FinishDocument(lists, path, writer, /*softwareStarted=*/false);
+  FinishDocument(lists, path, writer, /*started=*/nullptr);
 }
 
-// A section after [Software.AddReg]: its items go to a spill file as they
-// come, while none holds a line break the key list may cut.
-class OutputStream::Spill : public TStringListSink {
+// A section while the stream runs: the sink of its list. Its items go into
+// the file itself when the stream takes them there, else to its spill file
+// while none holds a line break the key list may cut; where no spill file
+// is to be had, the list is held.
+class OutputStream::Section : public TStringListSink {
  public:
-  Spill(TStringList& list, bool itemsMayBeCut) : list_(list), itemsMayBeCut_(itemsMayBeCut) {}
+  Section(OutputStream& stream, TStringList& list, std::string_view header, bool itemsMayBeCut)
+      : stream_(stream), list_(list), header_(header), itemsMayBeCut_(itemsMayBeCut) {}
 
-  bool Open(const std::string& path) { return file_.Open(path); }
+  bool OpenAside(const std::string& path) { return aside_ = file_.Open(path); }
   void Detach() { list_.SetSink(nullptr, 0); }
+  TStringList& list() { return list_; }
   const TStringList& list() const { return list_; }
+  std::string_view header() const { return header_; }
   platform::SpillFile& file() { return file_; }
   bool failed() const { return failed_; }
+  // Nothing of it is in the list or aside.
+  bool Empty() const { return list_.Count() == 0 && file_.Size() == 0; }
 
   void Take(TStringList& list) override {
     if (HeldForCutting(list, itemsMayBeCut_)) return;
+    if (stream_.TakeStraight(*this)) return;
+    if (!aside_) {
+      list.SetSink(nullptr, 0);
+      return;
+    }
     if (!failed_) {
       std::string error;
       ChunkedWriter out([&](std::string_view bytes) { return file_.Write(bytes, error); }, chunk_);
-      failed_ = !(PutItems(out, list) && out.Flush());  // as for [Software.AddReg]
+      failed_ = !(PutItems(out, list) && out.Flush());  // as for the file itself
     }
     list.Clear();
   }
 
  private:
+  OutputStream& stream_;
   TStringList& list_;
+  const std::string_view header_;
   const bool itemsMayBeCut_;
   platform::SpillFile file_;
+  bool aside_ = false;  // file_ is open
   std::string chunk_;
   bool failed_ = false;
 };
 
 OutputStream::OutputStream(OutputLists& lists, const std::string& path, bool itemsMayBeCut)
-    : lists_(lists), path_(path), itemsMayBeCut_(itemsMayBeCut) {
+    : lists_(lists), path_(path) {
   auto writer = std::make_unique<platform::FileWriter>();
   if (writer->Open(path_, platform::Placement::TemporaryOnly).status != platform::WriteStatus::Ok) {
     return;  // held whole; Finish meets the failure, if it stays, where it always did
   }
   writer_ = std::move(writer);
-  lists_.softwareAddReg.SetSink(this, kStreamedBytes);
-  lists_.softwareAddReg.Reserve(2 * kStreamedBytes);
-  for (TStringList* list : {&lists_.softwareDelReg, &lists_.defaultAddReg, &lists_.defaultDelReg,
-                            &lists_.setupRegAddReg}) {
-    auto spill = std::make_unique<Spill>(*list, itemsMayBeCut_);
-    if (!spill->Open(path_)) break;  // held, as the system keeps nothing aside
-    list->SetSink(spill.get(), kStreamedBytes);
-    spills_.push_back(std::move(spill));
+  asideEverywhere_ = true;
+  for (const SectionName& name : kSections) {
+    TStringList& list = lists_.*name.list;
+    auto section = std::make_unique<Section>(*this, list, name.header, itemsMayBeCut);
+    if (!section->OpenAside(path_)) asideEverywhere_ = false;
+    list.SetSink(section.get(), kStreamedBytes);
+    sections_.push_back(std::move(section));
   }
+  lists_.softwareAddReg.Reserve(2 * kStreamedBytes);
 }
 
 OutputStream::~OutputStream() { Detach(); }
 
 void OutputStream::Detach() {
-  lists_.softwareAddReg.SetSink(nullptr, 0);
-  for (const auto& spill : spills_) spill->Detach();
+  for (const auto& section : sections_) section->Detach();
 }
 
-void OutputStream::Take(TStringList& list) {
-  if (HeldForCutting(list, itemsMayBeCut_)) return;
+bool OutputStream::TakeStraight(Section& section) {
+  TStringList& list = section.list();
+  const bool headed = first_ != nullptr;
+  if (first_ == nullptr) {
+    // The first section to fill goes into the file when nothing comes
+    // before it there. A later one only where a section before it that gets
+    // items after all can still go first: its own bytes then go aside.
+    if (&list != &lists_.softwareAddReg && !asideEverywhere_) return false;
+    for (const auto& before : sections_) {
+      if (before.get() == &section) break;
+      if (!before->Empty()) return false;
+    }
+    first_ = &section;
+  }
+  if (first_ != &section) return false;
   if (!failed_) {
     ChunkedWriter out(SendTo(*writer_), chunk_);
-    const bool ok = started_ || (out.Put("[Software.AddReg]") && out.Put("\r\n"));
-    started_ = true;
+    const bool ok = headed || (out.Put(section.header()) && out.Put("\r\n"));
     // A failed write fails Finish; until then the items are dropped, as a
     // conversion error still takes precedence.
     failed_ = !(ok && PutItems(out, list) && out.Flush());
   }
   list.Clear();
   list.Reserve(2 * kStreamedBytes);
+  return true;
 }
 
 void OutputStream::Finish() {
@@ -244,12 +282,29 @@ void OutputStream::Finish() {
     return;
   }
   if (failed_) ThrowWriteError();
-  for (const auto& spill : spills_) {
-    if (spill->failed()) ThrowWriteError();
+  for (const auto& section : sections_) {
+    if (section->failed()) ThrowWriteError();
   }
-  FinishDocument(lists_, path_, *writer_, started_, [&](const TStringList& list) {
-    for (const auto& spill : spills_) {
-      if (&spill->list() == &list && spill->file().Size() > 0) return &spill->file();
+  // A section before the one in the file got items after all: the file
+  // so far, that section's header and first items, goes aside to be copied
+  // in where it comes, and the file starts again.
+  platform::SpillFile moved;
+  bool movedAside = false;
+  for (const auto& before : sections_) {
+    if (first_ == nullptr || before.get() == first_) break;
+    if (before->Empty()) continue;
+    if (writer_->SetAside(moved).status != platform::WriteStatus::Ok) ThrowWriteError();
+    movedAside = true;
+    writer_ = std::make_unique<platform::FileWriter>();
+    const platform::WriteResult opened = writer_->Open(path_);
+    if (opened.status != platform::WriteStatus::Ok) ThrowCreateError(path_, opened.error);
+    break;
+  }
+  const TStringList* started = first_ == nullptr ? nullptr : &first_->list();
+  FinishDocument(lists_, path_, *writer_, started, [&](const TStringList& list) {
+    if (movedAside && &list == started) return &moved;
+    for (const auto& section : sections_) {
+      if (&section->list() == &list && section->file().Size() > 0) return &section->file();
     }
     return static_cast<platform::SpillFile*>(nullptr);
   });

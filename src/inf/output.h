@@ -38,30 +38,34 @@ std::string AssembleOutputDocument(const OutputLists& lists);
 void WriteOutputDocument(const OutputLists& lists, const std::string& path);
 
 // Writes the document while the converters still fill the lists.
-// [Software.AddReg] comes first in the file, so its items go out as they
-// come: whenever they hold kStreamedBytes, they are written to the
-// temporary file beside `path` and dropped from the list, and the INF of a
-// large input is never held whole. The sections after it go, the same way,
+// Whenever a section's items hold kStreamedBytes they go out and are
+// dropped from the list, so the INF of a large input is never held whole.
+// The first section to get there goes straight into the temporary file
+// beside `path` when no section before it in the file holds anything (most
+// inputs fill one section: an export of one hive); the sections after it go
 // to files of their own that nobody sees (platform::SpillFile), where the
-// system has them; Finish copies each in after its header, before the items
-// its list still holds. Finish writes the rest and puts the file in place:
-// the same bytes and the same failures as WriteOutputDocument at that
-// point, and until then nothing but the temporary file exists. Where no
-// temporary file can be made when the stream is made, or the target could
-// only be written in place, the lists are held whole and Finish is
-// WriteOutputDocument. A stream that is not finished removes its temporary
-// file.
+// system has them, and Finish copies each in after its header, before the
+// items its list still holds. Should a section before the one written first
+// get items after all, Finish sets the file written so far aside and copies
+// it in where that section comes. Where the system keeps no bytes aside,
+// only [Software.AddReg] is written straight away and the other sections
+// are held. Finish writes the rest and puts the file in place: the same
+// bytes and the same failures as WriteOutputDocument at that point, and
+// until then nothing but the temporary file exists. Where no temporary file
+// can be made when the stream is made, or the target could only be written
+// in place, the lists are held whole and Finish is WriteOutputDocument. A
+// stream that is not finished removes its temporary file.
 //
 // `itemsMayBeCut`: the key-list input runs after others filled the lists,
 // and it cuts the sections' items at their line breaks when it appends
 // (liveexport/section_append.h). Items are then written only while none
 // holds a line break; from the first that does, the section is held.
-class OutputStream : private TStringListSink {
+class OutputStream {
  public:
   static constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
 
   OutputStream(OutputLists& lists, const std::string& path, bool itemsMayBeCut);
-  ~OutputStream() override;
+  ~OutputStream();
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
 
@@ -69,20 +73,22 @@ class OutputStream : private TStringListSink {
   void Finish();
 
  private:
-  class Spill;
+  class Section;
 
-  void Take(TStringList& list) override;
+  // `section` holds kStreamedBytes: true when its items went into the file
+  // itself (and were dropped), false when they go aside.
+  bool TakeStraight(Section& section);
   // Ends every sink the stream set.
   void Detach();
 
   OutputLists& lists_;
   const std::string path_;
-  const bool itemsMayBeCut_;
   std::unique_ptr<platform::FileWriter> writer_;  // null while the lists are held
-  bool started_ = false;                          // the section's header is out
-  bool failed_ = false;                           // a write failed: the rest is dropped
+  Section* first_ = nullptr;  // the section written straight away, header and all
+  bool failed_ = false;       // a write failed: the rest is dropped
+  bool asideEverywhere_ = false;  // every section has a spill file
   std::string chunk_;
-  std::vector<std::unique_ptr<Spill>> spills_;  // of the sections after [Software.AddReg]
+  std::vector<std::unique_ptr<Section>> sections_;  // the five, in file order
 };
 
 }  // namespace tovrix

@@ -118,6 +118,13 @@ class FileWriter {
   // it: each piece copied leaves the spill file's disk space at once, so
   // that the bytes never take the space of two copies.
   WriteResult WriteSpilled(class SpillFile& spill);
+  // Gives up the file being written without putting it in place: the bytes
+  // written so far become the contents of `into` (a SpillFile not opened)
+  // and the temporary file loses its name, as a spill file has none. The
+  // writer is then closed; Open starts a new file. WriteFailed where the
+  // system keeps no bytes aside (SpillFile::Open fails there) or the
+  // target is written in place.
+  WriteResult SetAside(class SpillFile& into);
   // Flushes, closes and renames into place.
   WriteResult Commit();
 

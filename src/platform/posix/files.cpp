@@ -636,6 +636,30 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
   return {WriteStatus::Ok, {}};
 }
 
+WriteResult FileWriter::SetAside(SpillFile& into) {
+  if (impl_ == nullptr || into.impl_ != nullptr) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  Impl& impl = *impl_;
+  if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
+  if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  if (impl.temporary.empty()) return {WriteStatus::WriteFailed, SystemText(EINVAL)};
+  if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
+  impl.buffer.clear();
+  // Nothing of it needs to reach the disk any more.
+  impl.flush.Stop();
+  const off_t size = ::lseek(impl.fd, 0, SEEK_END);
+  if (size < 0) return impl.Fail(errno);
+  {
+    CleanupSignalsBlocked blocked;
+    ::unlink(impl.temporary.c_str());
+    ForgetTemporary();
+    impl.temporary.clear();
+  }
+  into.impl_ = new SpillFile::Impl{std::exchange(impl.fd, -1), static_cast<std::size_t>(size)};
+  delete impl_;
+  impl_ = nullptr;
+  return {WriteStatus::Ok, {}};
+}
+
 // The bytes reach the disk before the new file takes the old one's name,
 // and the folder's new entry after it, so a power cut leaves either the old
 // file or the whole new one.

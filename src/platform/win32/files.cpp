@@ -446,6 +446,10 @@ WriteResult FileWriter::WriteSpilled(SpillFile&) {
   return Failure(WriteStatus::WriteFailed, SystemErrorText(ERROR_INVALID_HANDLE));
 }
 
+WriteResult FileWriter::SetAside(SpillFile&) {
+  return Failure(WriteStatus::WriteFailed, SystemErrorText(ERROR_INVALID_HANDLE));
+}
+
 }  // namespace tovrix::platform
 
 namespace tovrix::platform {

@@ -87,11 +87,14 @@ TEST(OutputFile, FailureToCreateLeavesNothingBehind) {
 
 // The streamed file holds the bytes the whole document would have, however
 // the items fall around the points where a section goes out: to the file
-// ([Software.AddReg]) or aside, where the system keeps bytes aside.
+// (the first to fill, when nothing comes before it), or aside where the
+// system keeps bytes aside; and when a section before the one in the file
+// gets items after all, small or going aside themselves.
 TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
   const std::string big(OutputStream::kStreamedBytes / 3 + 7, 'b');
   using Section = TStringList OutputLists::*;
   const Section software = &OutputLists::softwareAddReg;
+  const Section defaults = &OutputLists::defaultAddReg;
   struct Case {
     const char* what;
     Section section;  // gets `items` big items, then "last"
@@ -100,6 +103,7 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
     bool itemsMayBeCut;
     const char* broken;  // an item with a line break, after the first big one
     bool held;           // the section is still held whole before Finish
+    Section late = nullptr;  // then gets four big items
   } cases[] = {
       {"nothing", software, 0, false, false, nullptr, true},
       {"a small section, held whole", software, 1, true, false, nullptr, true},
@@ -107,11 +111,16 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
       {"a line break is written as it stands", software, 10, false, false, "a\rb\nc", false},
       {"held from a line break the key list may cut", software, 10, true, true, "a\rb", true},
       {"streamed while no line break comes", software, 10, true, true, nullptr, false},
-      {"a later section aside", &OutputLists::defaultAddReg, 10, true, false, "a\nb", false},
+      {"a later section first", defaults, 10, true, false, "a\nb", false},
       {"another, held from a line break", &OutputLists::setupRegAddReg, 10, false, true, "a\nb",
        true},
-      {"a delete section aside", &OutputLists::softwareDelReg, 4, false, true, nullptr, false},
-      {"the last one aside", &OutputLists::defaultDelReg, 4, true, false, nullptr, false},
+      {"a delete section first", &OutputLists::softwareDelReg, 4, false, true, nullptr, false},
+      {"the last one first, moved behind a small one", &OutputLists::defaultDelReg, 4, true, false,
+       nullptr, false},
+      {"a later one first, moved behind one aside", defaults, 4, true, false, nullptr, false,
+       software},
+      {"the first one aside behind a later one", software, 4, false, false, nullptr, false,
+       defaults},
   };
   for (const Case& c : cases) {
     testing::ScratchDir dir;
@@ -127,6 +136,7 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
         if (i == 0 && c.broken != nullptr) (l->*c.section).Add(c.broken);
       }
       if (c.items > 0) (l->*c.section).Add("last");
+      for (int i = 0; c.late != nullptr && i < 4; ++i) (l->*c.late).Add(big + "late");
       if (c.expander) l->expanderList.Add("E");
       l->defaultAddReg.Add("D");
       l->setupRegAddReg.Add("S");
