@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Generates a large registry export file for the converter benchmark.
 
-    gen_regfile.py SIZE_MB OUTPUT [--utf16] [--seed N]
+    gen_regfile.py SIZE_MB OUTPUT [--utf16] [--seed N] [--root ROOT]
 
 The file holds deep key paths under every section the converter routes
 (HKLM\\SOFTWARE, HKCR, HKCU, HKLM\\SYSTEM\\CurrentControlSet, delete
@@ -10,7 +10,8 @@ paths to rewrite, DWORDs, short and long multi-line binaries, hex(2) and
 hex(7) byte lists, other hex(n) types, deletions. Lines end in CR LF, as
 the registry editor writes them. The output is ANSI (code page 1252), or
 UTF-16LE with the byte-order mark FF FE; either way it stops at the first
-key block that reaches SIZE_MB megabytes (10^6 bytes) on disk.
+key block that reaches SIZE_MB megabytes (10^6 bytes) on disk. With
+--root every key lies below ROOT, as in an export of one hive.
 """
 
 import argparse
@@ -56,8 +57,10 @@ def wide(text):
     return text.encode("utf-16-le") + b"\0\0"
 
 
-def key_block(rng, serial):
+def key_block(rng, serial, only_root=None):
     root, _ = rng.choices(ROOTS, weights=[w for _, w in ROOTS])[0]
+    if only_root is not None:
+        root = only_root
     depth = rng.randint(2, 9)
     parts = ["%s%d" % (rng.choice(WORDS), rng.randint(0, 99)) for _ in range(depth)]
     out = ["[%s\\%s]\r\n" % (root, "\\".join(parts))]
@@ -104,6 +107,7 @@ def main():
     parser.add_argument("output")
     parser.add_argument("--utf16", action="store_true")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--root", help="every key below this root")
     args = parser.parse_args()
     target = int(args.size_mb * 1_000_000)
     rng = random.Random(args.seed)
@@ -118,7 +122,7 @@ def main():
         chunk = []
         chunk_len = 0
         while written + chunk_len < target:
-            block = key_block(rng, serial).encode(encoding)
+            block = key_block(rng, serial, args.root).encode(encoding)
             serial += 1
             chunk.append(block)
             chunk_len += len(block)

@@ -18,6 +18,8 @@
 #   - the same copy made durable (sync <out>), as tovrix's output is before
 #     it replaces the old one;
 #   - for UTF-16LE, decoding only: iconv -c -f UTF-16LE -t CP1252.
+# At the first size, an ANSI export of one hive (every key below
+# HKEY_CURRENT_USER) is paired with its copy too.
 # Each pair gives a ratio; the median of the ratios is printed, with the
 # peak resident memory as a multiple of the input's size. Pairing keeps the
 # ratios meaningful on a machine that other work shares.
@@ -137,6 +139,14 @@ for size in $sizes; do
     rm -f "$out" "$scratch/copy" "$scratch/decoded"
   done
 done
+
+# An export of one hive fills one section that is not [Software.AddReg].
+size=${sizes%% *}
+user="$data/bench-user-$size.reg"
+generate "$user" "$size" --root 'HKEY_CURRENT_USER\Software'
+pair "ANSI $size MB, one hive" "$(stat -c %s "$user")" "'$program' /f '$user' /o '$scratch/out.inf'" \
+  "cat '$user' > '$scratch/copy'" cat
+rm -f "$scratch/out.inf" "$scratch/copy"
 
 if [ -n "$base" ]; then
   echo "against $base (ratio this/base; at most 1 wanted)"
