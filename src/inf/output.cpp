@@ -248,6 +248,14 @@ void OutputStream::Detach() {
   for (const auto& section : sections_) section->Detach();
 }
 
+bool OutputStream::FilledBefore(const Section& section) const {
+  for (const auto& before : sections_) {
+    if (before.get() == &section) return false;
+    if (!before->Empty()) return true;
+  }
+  return false;
+}
+
 bool OutputStream::TakeStraight(Section& section) {
   TStringList& list = section.list();
   const bool headed = first_ != nullptr;
@@ -256,10 +264,7 @@ bool OutputStream::TakeStraight(Section& section) {
     // before it there. A later one only where a section before it that gets
     // items after all can still go first: its own bytes then go aside.
     if (&list != &lists_.softwareAddReg && !asideEverywhere_) return false;
-    for (const auto& before : sections_) {
-      if (before.get() == &section) break;
-      if (!before->Empty()) return false;
-    }
+    if (FilledBefore(section)) return false;
     first_ = &section;
   }
   if (first_ != &section) return false;
@@ -289,16 +294,12 @@ void OutputStream::Finish() {
   // so far, that section's header and first items, goes aside to be copied
   // in where it comes, and the file starts again.
   platform::SpillFile moved;
-  bool movedAside = false;
-  for (const auto& before : sections_) {
-    if (first_ == nullptr || before.get() == first_) break;
-    if (before->Empty()) continue;
+  const bool movedAside = first_ != nullptr && FilledBefore(*first_);
+  if (movedAside) {
     if (writer_->SetAside(moved).status != platform::WriteStatus::Ok) ThrowWriteError();
-    movedAside = true;
     writer_ = std::make_unique<platform::FileWriter>();
     const platform::WriteResult opened = writer_->Open(path_);
     if (opened.status != platform::WriteStatus::Ok) ThrowCreateError(path_, opened.error);
-    break;
   }
   const TStringList* started = first_ == nullptr ? nullptr : &first_->list();
   FinishDocument(lists_, path_, *writer_, started, [&](const TStringList& list) {

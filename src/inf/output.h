@@ -78,6 +78,8 @@ class OutputStream {
   // `section` holds kStreamedBytes: true when its items went into the file
   // itself (and were dropped), false when they go aside.
   bool TakeStraight(Section& section);
+  // Whether a section before `section` in the file holds anything.
+  bool FilledBefore(const Section& section) const;
   // Ends every sink the stream set.
   void Detach();
 
