@@ -106,6 +106,43 @@ else
   skipped=$((skipped + 1)); echo "SKIP inodes: no mount namespace"
 fi
 
+# The section written first straight into the file (a user's keys, 1.6 MB
+# of INF) is moved behind [Software.AddReg], which comes later in the input:
+# on a small file system where it fits, the INF is whole; on one where its
+# first megabyte fits but not the whole INF, the write fails while the
+# section is moved, and the previous INF stays with no temporary file.
+dir=$(setup moved)
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vendor]\r\n'
+  seq 1 12000 | awk '{ printf "\"Value%05d\"=\"%0100d\"\r\n", $1, $1 }'
+  printf '\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\r\n"Last"="x"\r\n'
+} > "$dir/in.reg"
+(cd "$dir" && "$program" /f in.reg /o whole.inf > /dev/null 2>&1)
+if unshare -m true 2> /dev/null; then
+  unshare -m bash -c '
+    dir=$1 program=$2 old=$3
+    for size in 4m 1600k; do
+      mkdir -p "$dir/$size" && mount -t tmpfs -o size=$size tmpfs "$dir/$size" || exit 77
+      printf "%s" "$old" > "$dir/$size/out.inf"
+      (cd "$dir/$size" && "$program" /f ../in.reg /o out.inf > /dev/null 2> ../$size.stderr)
+      echo $? > "$dir/$size.rc"
+      cp "$dir/$size/out.inf" "$dir/$size.inf"; ls -A "$dir/$size" > "$dir/$size.listing"
+    done' _ "$dir" "$program" "$old"
+  if [ $? = 77 ]; then skipped=$((skipped + 1)); echo "SKIP moved: no tmpfs can be mounted"; else
+    expect '[ "$(cat "$dir/4m.rc")" = 255 ] && cmp -s "$dir/4m.inf" "$dir/whole.inf"' "not whole where it fits"
+    expect 'head -1 "$dir/whole.inf" | grep -q "^\[Software.AddReg\]" && grep -q "Value12000" "$dir/whole.inf"' \
+      "sections not in order"
+    expect '[ "$(cat "$dir/1600k.rc")" = 1 ] && grep -q "^EWriteError: " "$dir/1600k.stderr"' \
+      "no write failure"
+    expect '[ "$(cat "$dir/1600k.inf")" = "$(printf "%s" "$old")" ]' "previous INF changed"
+    expect '[ "$(cat "$dir/1600k.listing")" = out.inf ] && [ "$(cat "$dir/4m.listing")" = out.inf ]' \
+      "temporary file left"
+    finish moved
+  fi
+else
+  skipped=$((skipped + 1)); echo "SKIP moved: no mount namespace"
+fi
+
 # A signal while the INF is written removes the temporary file and ends the
 # process as the signal would.
 for signal in INT TERM HUP; do
