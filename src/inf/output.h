@@ -86,8 +86,8 @@ class OutputStream {
   OutputLists& lists_;
   const std::string path_;
   std::unique_ptr<platform::FileWriter> writer_;  // null while the lists are held
-  Section* first_ = nullptr;  // the section written straight away, header and all
-  bool failed_ = false;       // a write failed: the rest is dropped
+  Section* first_ = nullptr;      // the section written straight away, header and all
+  bool failed_ = false;           // a write failed: the rest is dropped
   bool asideEverywhere_ = false;  // every section has a spill file
   std::string chunk_;
   std::vector<std::unique_ptr<Section>> sections_;  // the five, in file order

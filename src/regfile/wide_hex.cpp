@@ -119,8 +119,8 @@ void AppendDecodedWideHex(std::string_view hexText, int type, std::string& out) 
   if (type == kRegExpandSz) {
     if (!plain) {
       units.clear();
-      ForEachUnit(list,
-                  [&](std::uint32_t sum) { units.push_back(static_cast<char16_t>(sum & 0xFFFFu)); });
+      ForEachUnit(
+          list, [&](std::uint32_t sum) { units.push_back(static_cast<char16_t>(sum & 0xFFFFu)); });
     }
     platform::AppendWideAsAnsi(units.data(), units.size(), text);
     if (!text.empty() && text.back() == '\0') text.pop_back();

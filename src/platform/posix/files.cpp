@@ -637,7 +637,8 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
 }
 
 WriteResult FileWriter::SetAside(SpillFile& into) {
-  if (impl_ == nullptr || into.impl_ != nullptr) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  if (impl_ == nullptr || into.impl_ != nullptr)
+    return {WriteStatus::WriteFailed, SystemText(EBADF)};
   Impl& impl = *impl_;
   if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};

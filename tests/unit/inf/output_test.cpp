@@ -101,8 +101,8 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
     int items;
     bool expander;
     bool itemsMayBeCut;
-    const char* broken;  // an item with a line break, after the first big one
-    bool held;           // the section is still held whole before Finish
+    const char* broken;      // an item with a line break, after the first big one
+    bool held;               // the section is still held whole before Finish
     Section late = nullptr;  // then gets four big items
   } cases[] = {
       {"nothing", software, 0, false, false, nullptr, true},
