@@ -261,8 +261,9 @@ bool OutputStream::TakeStraight(Section& section) {
   const bool headed = first_ != nullptr;
   if (first_ == nullptr) {
     // The first section to fill goes into the file when nothing comes
-    // before it there. A later one only where a section before it that gets
-    // items after all can still go first: its own bytes then go aside.
+    // before it there: [Software.AddReg] always, a later one only where
+    // its bytes can go aside again (Finish), should a section before it
+    // get items after all.
     if (&list != &lists_.softwareAddReg && !asideEverywhere_) return false;
     if (FilledBefore(section)) return false;
     first_ = &section;
@@ -290,9 +291,9 @@ void OutputStream::Finish() {
   for (const auto& section : sections_) {
     if (section->failed()) ThrowWriteError();
   }
-  // A section before the one in the file got items after all: the file
-  // so far, that section's header and first items, goes aside to be copied
-  // in where it comes, and the file starts again.
+  // A section before the one written first got items after all: the file
+  // so far (the first one's header and items) goes aside, to be copied in
+  // where that first one comes, and the file starts again.
   platform::SpillFile moved;
   const bool movedAside = first_ != nullptr && FilledBefore(*first_);
   if (movedAside) {
