@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "text/line_rules.h"
+#include "text/text_ops.h"
 
 namespace tovrix {
 
@@ -153,6 +155,16 @@ bool CaseBlindProbe::MayOccur(const CaseBlindPattern& pattern) const {
 
 bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
   return CaseBlindProbe(text).MayOccur(CaseBlindPattern(upperPattern));
+}
+
+void ProbedReplacements::Replace(const CaseBlindPattern& probed, std::string_view pattern,
+                                 std::string_view replacement, unsigned flags) {
+  if (!probe_.MayOccur(probed)) return;
+  std::string next = ReplaceText(Text(), pattern, replacement, flags);
+  if (next == Text()) return;
+  text_ = std::move(next);
+  changed_ = true;
+  probe_ = CaseBlindProbe(text_);
 }
 
 }  // namespace tovrix

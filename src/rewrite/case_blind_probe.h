@@ -15,6 +15,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tovrix {
@@ -50,6 +51,31 @@ class CaseBlindProbe {
   bool ascii_;
   // Upper-case ASCII characters found nowhere in an ASCII text.
   mutable std::bitset<128> absent_;
+};
+
+// A text that case-blind replacements (ReplaceText with IgnoreCase) change
+// one after the other. Each is tried only where the probe of the text as it
+// stands says its pattern may occur; the probe is made again, and the text
+// copied, only once a replacement changed it. Holds a view of `text`.
+class ProbedReplacements {
+ public:
+  explicit ProbedReplacements(std::string_view text) : base_(text), probe_(text) {}
+  ProbedReplacements(const ProbedReplacements&) = delete;
+  ProbedReplacements& operator=(const ProbedReplacements&) = delete;
+
+  bool MayOccur(const CaseBlindPattern& pattern) const { return probe_.MayOccur(pattern); }
+  // ReplaceText(Text(), pattern, replacement, flags), where `probed` (made of
+  // the pattern as UpperLocale gives it) may occur.
+  void Replace(const CaseBlindPattern& probed, std::string_view pattern,
+               std::string_view replacement, unsigned flags);
+  bool Changed() const { return changed_; }
+  std::string_view Text() const { return changed_ ? std::string_view(text_) : base_; }
+
+ private:
+  std::string_view base_;
+  std::string text_;  // the text once a replacement changed it
+  bool changed_ = false;
+  CaseBlindProbe probe_;  // of Text()
 };
 
 }  // namespace tovrix

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstddef>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "rewrite/case_blind_probe.h"
@@ -40,19 +39,14 @@ std::string NormalizeControlSetPath(std::string_view path) {
   // Every name above holds "ControlSet"; most paths do not.
   static const std::string kCommonPart = UpperLocale("ControlSet");
   static const CaseBlindPattern kCommon(kCommonPart);
-  CaseBlindProbe probe(path);  // of the path as the replacements made it
-  if (!probe.MayOccur(kCommon)) return std::string(path);
+  ProbedReplacements steps(path);
+  if (!steps.MayOccur(kCommon)) return std::string(path);
 
   static const UpperNames names;
-  std::string s(path);
   for (std::size_t i = 0; i < kControlSetNames.size(); ++i) {
-    if (!probe.MayOccur(names.probed[i])) continue;
-    std::string next = ReplaceText(s, kControlSetNames[i], kNormalName, IgnoreCase);
-    if (next == s) continue;
-    s = std::move(next);
-    probe = CaseBlindProbe(s);
+    steps.Replace(names.probed[i], kControlSetNames[i], kNormalName, IgnoreCase);
   }
-  return s;
+  return std::string(steps.Text());
 }
 
 }  // namespace tovrix

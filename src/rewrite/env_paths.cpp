@@ -80,25 +80,16 @@ void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t t
   const bool plain = head.find('%') == std::string_view::npos;
   const std::string expansion = plain ? std::string() : ExpandEnvString(data);
   const std::string_view base = plain ? head : std::string_view(expansion);
-  std::string t;
-  bool changed = false;        // t holds the text the steps made so far
-  CaseBlindProbe probe(base);  // of the text the steps made
+  ProbedReplacements steps(base);
   for (std::size_t s = 0; s < kSteps.size(); ++s) {
     if ((target & kSteps[s].bit) == 0) continue;
-    const std::string_view current = changed ? std::string_view(t) : base;
-    if (!probe.MayOccur(patterns.probed[s])) continue;
-    std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
-    std::string next =
-        ReplaceText(current, patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
-    if (!changed && next == current) continue;
-    t = std::move(next);
-    changed = true;
-    probe = CaseBlindProbe(t);
+    const std::string_view replacement = mode == 2 ? kSteps[s].targetPath : kSteps[s].reference;
+    steps.Replace(patterns.probed[s], patterns.expanded[s], replacement, ReplaceAll | IgnoreCase);
   }
   // Unchanged: the data as given, references unexpanded. Copied rather
   // than moved in, so that the caller's buffer keeps its room for the
   // values after this one.
-  if (changed && t != base) data.assign(t);
+  if (steps.Changed() && steps.Text() != base) data.assign(steps.Text());
 }
 
 std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8_t target) {
