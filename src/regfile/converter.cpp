@@ -12,6 +12,7 @@
 #include "encoding/loader.h"
 #include "inf/addreg_line.h"
 #include "regfile/converter_state.h"
+#include "regfile/line_text.h"
 #include "registry/registry.h"
 #include "rewrite/control_set.h"
 #include "rewrite/expander.h"
@@ -141,6 +142,16 @@ bool IsKeyHeader(std::string_view raw) {
 }
 
 void HandleLine(ConverterState& s, std::string_view raw) {
+  // Most lines of a large export continue an open byte list, in the form
+  // the export wrote: those go straight on, as the rules below would take
+  // them.
+  if (s.state == ParseState::kBinaryValueOpen || s.state == ParseState::kWideValueOpen) {
+    std::string_view list;
+    if (IsPlainContinuation(raw, list)) {
+      s.value.bytes.append(list);
+      return;
+    }
+  }
   // Only a line that begins with 'W' or 'w' can be the signature.
   if (raw.empty() || ((raw.front() | 0x20) == 'w' && BeginsWithUpperAscii(raw, kSignature))) {
     return;

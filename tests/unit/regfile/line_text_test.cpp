@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "support/test_util.h"
 #include "text/comma_list.h"
+#include "text/line_rules.h"
 #include "text/text_ops.h"
 
 namespace tovrix::regfile {
@@ -87,6 +89,52 @@ TEST(LineTextTest, UnescapeAgreesWithItsTwoSteps) {
   }
 }
 
+// A line taken as a plain continuation is one the general rules would take
+// the same way: no header, comment, signature or value line, a backslash
+// that keeps the value open, and the same byte list for binary and wide
+// values. The exports' own lines are taken.
+void ExpectPlainContinuationsAsTheRulesTakeThem() {
+  for (const char* line :
+       {"  00,ff,\\", "  0a,1b,2c,3d,4e,5f,60,78,89,90,a0,b0,c0,d0,e0,f0,\\ \r", "0,\\"}) {
+    std::string_view list;
+    EXPECT_TRUE(IsPlainContinuation(line, list)) << line;
+  }
+  // Blanks, a list, a backslash and blanks; one byte in two lines is
+  // replaced by any byte of `odd`.
+  const std::string odd = std::string("\\ \t=[;wWAF\x81\xE0\"\x7F") + "0af,";
+  unsigned seed = 7;
+  auto next = [&seed](std::size_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  int taken = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string raw(next(3), round % 2 ? ' ' : '\t');
+    for (int n = round % 40; n > 0; --n) raw += "0af,"[next(4)];
+    raw += '\\';
+    raw.append(next(3), round % 3 ? ' ' : '\r');
+    if (round % 2) raw[next(raw.size())] = odd[next(odd.size())];
+    std::string_view list;
+    if (!IsPlainContinuation(raw, list)) continue;
+    ++taken;
+    const std::string_view trimmed = TrimBlanks(raw);
+    ASSERT_NE(std::toupper(static_cast<unsigned char>(raw[0])), 'W') << raw;
+    ASSERT_TRUE(trimmed.front() != '[' && trimmed.front() != ';') << raw;
+    ASSERT_EQ(FindNameSeparator(trimmed), std::string_view::npos) << raw;
+    ASSERT_EQ(trimmed.back(), '\\') << raw;
+    std::string binary, wide;
+    AppendBinaryContinuation(binary, trimmed);
+    AppendWithout(wide, trimmed, '\\');
+    ASSERT_EQ(binary, list) << raw;
+    ASSERT_EQ(wide, list) << raw;
+  }
+  EXPECT_GT(taken, 500);
+}
+
+TEST(LineTextTest, PlainContinuationsAreTakenAsTheRulesTakeThem) {
+  ExpectPlainContinuationsAsTheRulesTakeThem();
+}
+
 // After a lead byte the next byte belongs to its character and stays.
 using LineText932 = testing::CodePageTest<932>;
 TEST_F(LineText932, DoubleByteCharactersKeepTheirSecondBytes) {
@@ -96,6 +144,7 @@ TEST_F(LineText932, DoubleByteCharactersKeepTheirSecondBytes) {
   std::string scratch;
   UnescapeRegString("\x95\\\\\\", out, scratch);  // 0x95 0x5C, then one pair
   EXPECT_EQ(out, "\x95\\\\");
+  ExpectPlainContinuationsAsTheRulesTakeThem();
 }
 
 }  // namespace
