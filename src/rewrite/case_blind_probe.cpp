@@ -129,6 +129,10 @@ bool CaseBlindProbe::OccursInAscii(const CaseBlindPattern& pattern) const {
   return false;
 }
 
+bool CaseBlindProbe::Exact(const CaseBlindPattern& pattern) const {
+  return ascii_ && pattern.ascii_;
+}
+
 bool CaseBlindProbe::MayOccur(const CaseBlindPattern& pattern) const {
   const std::size_t n = text_.size();
   const std::size_t m = pattern.upper_.size();
@@ -157,10 +161,47 @@ bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
   return CaseBlindProbe(text).MayOccur(CaseBlindPattern(upperPattern));
 }
 
+namespace {
+
+// ReplaceText(text, pattern, replacement, flags | IgnoreCase) where text
+// and pattern are ASCII bytes alone, each a character of its own: the
+// search compares each byte's upper case, taken from the table, with the
+// upper-cased pattern, left to right, without overlap.
+std::string ReplaceInAscii(std::string_view text, std::string_view upperPattern,
+                           std::string_view replacement, unsigned flags) {
+  const auto& upper = AsciiUpperTable();
+  const std::size_t m = upperPattern.size();
+  std::string out;
+  out.reserve(text.size() + replacement.size());
+  std::size_t copied = 0;  // text[0, copied) is done
+  for (std::size_t start = 0; start + m <= text.size();) {
+    std::size_t j = 0;
+    while (j < m && upper[static_cast<unsigned char>(text[start + j])] ==
+                        static_cast<unsigned char>(upperPattern[j])) {
+      ++j;
+    }
+    if (j < m) {
+      ++start;
+      continue;
+    }
+    out.append(text.data() + copied, start - copied).append(replacement);
+    start += m;
+    copied = start;
+    if ((flags & ReplaceAll) == 0) break;
+  }
+  return out.append(text.data() + copied, text.size() - copied);
+}
+
+}  // namespace
+
 void ProbedReplacements::Replace(const CaseBlindPattern& probed, std::string_view pattern,
                                  std::string_view replacement, unsigned flags) {
   if (!probe_.MayOccur(probed)) return;
-  std::string next = ReplaceText(Text(), pattern, replacement, flags);
+  // A pattern of ASCII bytes is its upper case's length in every code page.
+  std::string next =
+      probe_.Exact(probed) && (flags & IgnoreCase) != 0 && pattern.size() == probed.upper_.size()
+          ? ReplaceInAscii(Text(), probed.upper_, replacement, flags)
+          : ReplaceText(Text(), pattern, replacement, flags);
   if (next == Text()) return;
   text_ = std::move(next);
   changed_ = true;

@@ -34,6 +34,7 @@ class CaseBlindPattern {
 
  private:
   friend class CaseBlindProbe;
+  friend class ProbedReplacements;
   std::string_view upper_;  // up to its first NUL
   bool ascii_;
   std::size_t anchor_ = 0;  // the character with the fewest ASCII bytes upper-casing to it
@@ -43,6 +44,9 @@ class CaseBlindProbe {
  public:
   explicit CaseBlindProbe(std::string_view text);
   bool MayOccur(const CaseBlindPattern& pattern) const;
+  // Whether MayOccur's answer is exact for `pattern`: text and pattern are
+  // ASCII bytes alone, each a character of its own.
+  bool Exact(const CaseBlindPattern& pattern) const;
 
  private:
   bool OccursInAscii(const CaseBlindPattern& pattern) const;
@@ -56,7 +60,10 @@ class CaseBlindProbe {
 // A text that case-blind replacements (ReplaceText with IgnoreCase) change
 // one after the other. Each is tried only where the probe of the text as it
 // stands says its pattern may occur; the probe is made again, and the text
-// copied, only once a replacement changed it. Holds a view of `text`.
+// copied, only once a replacement changed it. Where text and pattern are
+// ASCII alone, the replacing is done here with the probe's table, as
+// ReplaceText would do it, without its upper-cased copies. Holds a view of
+// `text`.
 class ProbedReplacements {
  public:
   explicit ProbedReplacements(std::string_view text) : base_(text), probe_(text) {}

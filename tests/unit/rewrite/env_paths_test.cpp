@@ -7,6 +7,7 @@
 
 #include "rewrite/case_blind_probe.h"
 #include "rewrite/env_guard.h"
+#include "support/test_util.h"
 #include "text/text_ops.h"
 
 namespace tovrix {
@@ -110,6 +111,37 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   EXPECT_FALSE(MayOccurCaseBlind("c:\\WINDOW", "C:\\WINDOWS"));
 }
 // clang-format on
+
+// Replacements step by step give what ReplaceText gives, first match or
+// all, on random texts: overlapping candidates, letter case, a match at
+// either end, bytes outside ASCII (which take the general way).
+void ExpectStepsAsReplaceText() {
+  const std::string patterns[] = {"C:", "c:\\w", "Ww", "cc", "C:\\WINDOWS"};
+  const std::string alphabet = "cC:\\wW";
+  unsigned seed = 3;
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    for (int n = round % 14; n > 0; --n) {
+      seed = seed * 1103515245u + 12345u;
+      text += (seed >> 16) % 50 == 0 ? '\x83' : alphabet[(seed >> 16) % alphabet.size()];
+    }
+    for (const std::string& pattern : patterns) {
+      for (unsigned flags : {unsigned{IgnoreCase}, unsigned{IgnoreCase | ReplaceAll}}) {
+        const std::string upper = UpperLocale(pattern);
+        const CaseBlindPattern probed(upper);
+        ProbedReplacements steps(text);
+        steps.Replace(probed, pattern, "<>", flags);
+        ASSERT_EQ(steps.Text(), ReplaceText(text, pattern, "<>", flags))
+            << pattern << " in " << text;
+      }
+    }
+  }
+}
+
+TEST(ProbedReplacements, StepAsReplaceText) { ExpectStepsAsReplaceText(); }
+
+using ProbedReplacements932 = testing::CodePageTest<932>;
+TEST_F(ProbedReplacements932, StepAsReplaceText) { ExpectStepsAsReplaceText(); }
 
 }  // namespace
 }  // namespace tovrix
