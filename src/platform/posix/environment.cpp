@@ -110,14 +110,16 @@ const char* MatchEntry(const char* entry, std::string_view name, bool nameIsAsci
   return nullptr;
 }
 
-// The value of the variable `name` (ANSI) in the ANSI code page, or false
-// when it is undefined.
+// The value of the variable `name` (ANSI, not empty) in the ANSI code
+// page, or false when it is undefined.
 bool LookUp(std::string_view name, std::string& value) {
   if (name.find('=') != std::string_view::npos) return false;
   const bool nameIsAscii = IsAscii(name);
   const std::string utf8Name = nameIsAscii ? std::string(name) : AnsiToUtf8(name);
   const char* found = nullptr;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    // An ASCII name matches only entries that begin with its first letter.
+    if (nameIsAscii && FoldAscii(**entry) != FoldAscii(name.front())) continue;
     bool exact = false;
     const char* match = MatchEntry(*entry, utf8Name, nameIsAscii, exact);
     if (match == nullptr) continue;
