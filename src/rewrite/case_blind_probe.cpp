@@ -166,42 +166,67 @@ namespace {
 // ReplaceText(text, pattern, replacement, flags | IgnoreCase) where text
 // and pattern are ASCII bytes alone, each a character of its own: the
 // search compares each byte's upper case, taken from the table, with the
-// upper-cased pattern, left to right, without overlap.
-std::string ReplaceInAscii(std::string_view text, std::string_view upperPattern,
-                           std::string_view replacement, unsigned flags) {
-  const auto& upper = AsciiUpperTable();
+// upper-cased pattern, left to right, without overlap. Candidates are
+// found by the pattern's character at `anchor`, with memchr where one byte
+// upper-cases to it. False, and `out` untouched, when the pattern does not occur.
+bool ReplaceInAscii(std::string_view text, std::string_view upperPattern, std::size_t anchor,
+                    std::string_view replacement, unsigned flags, std::string& out) {
   const std::size_t m = upperPattern.size();
-  std::string out;
+  if (m == 0 || m > text.size()) return false;
+  const auto& upper = AsciiUpperTable();
+  const Preimages& anchors = PreimageTable()[static_cast<unsigned char>(upperPattern[anchor])];
+  const std::size_t last = text.size() - m;  // the last start a match can have
+  auto matchesAt = [&](std::size_t start) {
+    for (std::size_t j = 0; j < m; ++j) {
+      if (upper[static_cast<unsigned char>(text[start + j])] !=
+          static_cast<unsigned char>(upperPattern[j])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  // The first start from `from` on where the pattern matches, or npos.
+  auto find = [&](std::size_t from) {
+    while (from <= last) {
+      if (anchors.count == 1) {
+        const char* at = text.data() + from + anchor;
+        const void* hit = std::memchr(at, anchors.bytes[0], last - from + 1);
+        if (hit == nullptr) break;
+        from += static_cast<std::size_t>(static_cast<const char*>(hit) - at);
+      }
+      if (matchesAt(from)) return from;
+      ++from;
+    }
+    return std::string_view::npos;
+  };
+  std::size_t start = find(0);
+  if (start == std::string_view::npos) return false;
+  out.clear();
   out.reserve(text.size() + replacement.size());
   std::size_t copied = 0;  // text[0, copied) is done
-  for (std::size_t start = 0; start + m <= text.size();) {
-    std::size_t j = 0;
-    while (j < m && upper[static_cast<unsigned char>(text[start + j])] ==
-                        static_cast<unsigned char>(upperPattern[j])) {
-      ++j;
-    }
-    if (j < m) {
-      ++start;
-      continue;
-    }
+  while (start != std::string_view::npos) {
     out.append(text.data() + copied, start - copied).append(replacement);
-    start += m;
-    copied = start;
+    copied = start + m;
     if ((flags & ReplaceAll) == 0) break;
+    start = find(copied);
   }
-  return out.append(text.data() + copied, text.size() - copied);
+  out.append(text.data() + copied, text.size() - copied);
+  return true;
 }
 
 }  // namespace
 
 void ProbedReplacements::Replace(const CaseBlindPattern& probed, std::string_view pattern,
                                  std::string_view replacement, unsigned flags) {
-  if (!probe_.MayOccur(probed)) return;
+  std::string next;
   // A pattern of ASCII bytes is its upper case's length in every code page.
-  std::string next =
-      probe_.Exact(probed) && (flags & IgnoreCase) != 0 && pattern.size() == probed.upper_.size()
-          ? ReplaceInAscii(Text(), probed.upper_, replacement, flags)
-          : ReplaceText(Text(), pattern, replacement, flags);
+  if (probe_.Exact(probed) && (flags & IgnoreCase) != 0 && pattern.size() == probed.upper_.size()) {
+    // ASCII alone: the search is as quick as the probe, which it skips.
+    if (!ReplaceInAscii(Text(), probed.upper_, probed.anchor_, replacement, flags, next)) return;
+  } else {
+    if (!probe_.MayOccur(probed)) return;
+    next = ReplaceText(Text(), pattern, replacement, flags);
+  }
   if (next == Text()) return;
   text_ = std::move(next);
   changed_ = true;

@@ -58,12 +58,13 @@ class CaseBlindProbe {
 };
 
 // A text that case-blind replacements (ReplaceText with IgnoreCase) change
-// one after the other. Each is tried only where the probe of the text as it
-// stands says its pattern may occur; the probe is made again, and the text
-// copied, only once a replacement changed it. Where text and pattern are
-// ASCII alone, the replacing is done here with the probe's table, as
-// ReplaceText would do it, without its upper-cased copies. Holds a view of
-// `text`.
+// one after the other; the text is copied only once a replacement changed
+// it. Where text and pattern are ASCII alone, the search is made here with
+// the probe's table, found by the pattern's anchor as quickly as the probe
+// would find it, as ReplaceText would make it but without its upper-cased
+// copies. Otherwise ReplaceText is tried only where the probe of the text
+// as it stands says the pattern may occur; the probe is made again once a
+// replacement changed the text. Holds a view of `text`.
 class ProbedReplacements {
  public:
   explicit ProbedReplacements(std::string_view text) : base_(text), probe_(text) {}
