@@ -145,9 +145,9 @@ void HandleLine(ConverterState& s, std::string_view raw) {
   // Most lines of a large export continue an open byte list, in the form
   // the export wrote: those go straight on, as the rules below would take
   // them.
-  if (s.state == ParseState::kBinaryValueOpen || s.state == ParseState::kWideValueOpen) {
+  if (ValueOpen(s)) {
     std::string_view list;
-    if (IsPlainContinuation(raw, list)) {
+    if (PlainContinuationEnd(raw, 0, list) == raw.size()) {
       s.value.bytes.append(list);
       return;
     }
@@ -177,6 +177,32 @@ void HandleLine(ConverterState& s, std::string_view raw) {
     ConvertContinuationLine(s, trimmed);
   } else {
     ConvertValueLine(s, line.substr(0, separator), line.substr(separator + 1));
+  }
+}
+
+void HandleLines(ConverterState& s, std::string_view text) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;  // where the next line begins
+  while (i < n) {
+    if (ValueOpen(s)) {
+      // The run of byte-list lines that follows a value's first line is
+      // taken a line at a time without cutting it first.
+      std::string_view list;
+      const std::size_t next = PlainContinuationEnd(text, i, list);
+      if (next != std::string_view::npos) {
+        s.value.bytes.append(list);
+        i = next;
+        continue;
+      }
+    }
+    const std::size_t end = FindLineBreak(text, i);
+    if (end < n && text[end] == '\0') {
+      if (end > i) HandleLine(s, text.substr(i, end - i));
+      return;
+    }
+    HandleLine(s, text.substr(i, end - i));
+    if (end == n) return;
+    i = LineAfterBreak(text, end, /*atEnd=*/true);
   }
 }
 
@@ -257,12 +283,12 @@ class SideBySide : public LineBatchWork {
     part.console.lines.Clear();
     part.unsure.clear();
     StartApart(part.state);
-    batch.ForEachLine([&part](std::string_view line) { HandleLine(part.state, line); });
+    HandleLines(part.state, batch.bytes.View());
   }
 
   void Join(LineBatch& batch) override {
     if (batch.continues) {
-      batch.ForEachLine([this](std::string_view line) { HandleLine(live_, line); });
+      HandleLines(live_, batch.bytes.View());
       return;
     }
     ConvertedBatch& part = Of(batch);

@@ -110,8 +110,16 @@ struct ConverterState {
 // The one place the parse state changes.
 inline void SetState(ConverterState& s, ParseState next) { s.state = next; }
 
+// Whether a binary or wide value is open, continued by the lines after it.
+inline bool ValueOpen(const ConverterState& s) {
+  return s.state == ParseState::kBinaryValueOpen || s.state == ParseState::kWideValueOpen;
+}
+
 // Lines of a loaded file, one at a time, in file order.
 void HandleLine(ConverterState& s, std::string_view raw);
+// Every line of `text`, cut by the line rules (text/line_splitter.h), as
+// HandleLine one after the other.
+void HandleLines(ConverterState& s, std::string_view text);
 // After the last line: flushes the expander names of the last key.
 void FinishFile(ConverterState& s);
 

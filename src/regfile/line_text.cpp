@@ -126,52 +126,62 @@ void AppendBinaryContinuation(std::string& out, std::string_view trimmed) {
 
 namespace {
 
-// Whether every byte of `text` is one of 0-9, a-f and the comma.
-bool AllListBytes(std::string_view text) {
-  std::size_t i = 0;
+// The first position from `from` on whose byte is none of 0-9, a-f and
+// the comma, or text.size().
+std::size_t SkipListBytes(std::string_view text, std::size_t from) {
+  std::size_t i = from;
 #if defined(__SSE2__)
   // Sixteen bytes at a time. A byte b lies in lo..hi when b + (0x80 - lo),
   // wrapping, lies in 0x80..0x80 + (hi - lo): as a signed byte, below
-  // -0x80 + (hi - lo + 1). The last sixteen are read again for the rest.
+  // -0x80 + (hi - lo + 1).
   auto in = [](__m128i bytes, char lo, char hi) {
     const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - lo)));
     return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-0x80 + (hi - lo + 1))));
   };
-  auto plain = [&in](const char* at) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
     const __m128i list = _mm_or_si128(_mm_or_si128(in(bytes, '0', '9'), in(bytes, 'a', 'f')),
                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')));
-    return _mm_movemask_epi8(list) == 0xFFFF;
-  };
-  if (text.size() >= 16) {
-    for (; i + 16 <= text.size(); i += 16) {
-      if (!plain(text.data() + i)) return false;
-    }
-    return i == text.size() || plain(text.data() + text.size() - 16);
+    const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(list)) & 0xFFFF;
+    if (other != 0) return i + static_cast<std::size_t>(__builtin_ctz(other));
   }
 #endif
   for (; i < text.size(); ++i) {
     const char c = text[i];
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == ',')) return false;
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == ',')) break;
   }
-  return true;
+  return i;
+}
+
+// A blank inside a line: a byte up to 0x20 that breaks no line.
+bool BlankInLine(char c) {
+  return static_cast<unsigned char>(c) <= 0x20 && c != '\r' && c != '\n' && c != '\0';
 }
 
 }  // namespace
 
-bool IsPlainContinuation(std::string_view raw, std::string_view& list) {
-  // Blanks are the bytes up to 0x20, as TrimBlanks takes them; a line of
-  // these bytes holds no character a code page could join to another.
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  std::size_t begin = 0;
-  std::size_t end = raw.size();
-  while (begin < end && blank(raw[begin])) ++begin;
-  while (end > begin && blank(raw[end - 1])) --end;
-  if (end - begin < 2 || raw[end - 1] != '\\') return false;
-  const std::string_view body = raw.substr(begin, end - 1 - begin);
-  if (!AllListBytes(body)) return false;
-  list = body;
-  return true;
+std::size_t PlainContinuationEnd(std::string_view text, std::size_t start, std::string_view& list) {
+  constexpr std::size_t kNone = std::string_view::npos;
+  const std::size_t n = text.size();
+  std::size_t i = start;
+  while (i < n && BlankInLine(text[i])) ++i;
+  const std::size_t begin = i;
+  i = SkipListBytes(text, i);
+  if (i == begin || i == n || text[i] != '\\') return kNone;
+  const std::size_t body = i - begin;
+  ++i;
+  while (i < n && BlankInLine(text[i])) ++i;
+  if (i < n) {
+    if (text[i] == '\r') {
+      i += i + 1 < n && text[i + 1] == '\n' ? 2 : 1;
+    } else if (text[i] == '\n') {
+      ++i;
+    } else {
+      return kNone;
+    }
+  }
+  list = text.substr(begin, body);
+  return i;
 }
 
 std::uint32_t HexItemValue(std::string_view item) {

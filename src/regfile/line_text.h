@@ -6,6 +6,7 @@
 #ifndef TOVRIX_REGFILE_LINE_TEXT_H_
 #define TOVRIX_REGFILE_LINE_TEXT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,13 +24,14 @@ void UnescapeRegString(std::string_view text, std::string& out, std::string& scr
 // removed, each removal by the character-boundary rule.
 void AppendBinaryContinuation(std::string& out, std::string_view trimmed);
 
-// Whether `raw` is a continuation line in the form exports write: blanks,
-// a list of the digits 0-9 and a-f and commas, and a backslash that ends
-// the line, blanks after it allowed. What the rules above make of such a
-// line in an open binary or wide value is plain: it continues the value,
-// and its byte list is `list` as it stands (set when true), so the line
-// goes straight on without them.
-bool IsPlainContinuation(std::string_view raw, std::string_view& list);
+// Where the line at `start` of `text` ends, past its line break (CR LF, a
+// lone CR or a lone LF) or at the end of the text, when it is a
+// continuation line in the form exports write: blanks, a list of the
+// digits 0-9 and a-f and commas, a backslash, blanks. Else npos. What the
+// rules above make of such a line in an open binary or wide value is
+// plain: it continues the value, and its byte list is `list` as it stands
+// (set when found), so the line goes straight on without them.
+std::size_t PlainContinuationEnd(std::string_view text, std::size_t start, std::string_view& list);
 
 // The value of a byte-list item read as ParseInt("0x" + item, 0) does, as a
 // 32-bit pattern: one or more hexadecimal digits whose value fits in 32

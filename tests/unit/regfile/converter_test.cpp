@@ -112,7 +112,11 @@ std::string MixedFile(unsigned seed) {
     for (unsigned v = pick(6); v > 0; --v) {
       if (pick(5) == 0) {  // a value over several lines
         text.append(pick(2) ? "\"b\"=hex:01,02,\\\r\n" : "\"w\"=hex(7):41,00,\\\r\n");
-        for (unsigned more = pick(30); more > 0; --more) text.append("  41,00,\\\r\n");
+        // Lines in the exports' form and others, line ends of every kind.
+        const char* const more[] = {
+            "  41,00,\\\r\n",  "  41,00,\\  \r\n", "\t41,\\\n", "  41,\\\r", "  4A,00,\\\r\n",
+            "  41, 00,\\\r\n", "  41,00\\x\r\n",   "\r\n",      "41,\\\n\r"};
+        for (unsigned lines = pick(30); lines > 0; --lines) text.append(more[pick(9)]);
         text.append("  00,00\r\n");
         continue;
       }

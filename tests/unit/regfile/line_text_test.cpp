@@ -8,6 +8,7 @@
 #include "support/test_util.h"
 #include "text/comma_list.h"
 #include "text/line_rules.h"
+#include "text/line_splitter.h"
 #include "text/text_ops.h"
 
 namespace tovrix::regfile {
@@ -90,18 +91,20 @@ TEST(LineTextTest, UnescapeAgreesWithItsTwoSteps) {
 }
 
 // A line taken as a plain continuation is one the general rules would take
-// the same way: no header, comment, signature or value line, a backslash
-// that keeps the value open, and the same byte list for binary and wide
-// values. The exports' own lines are taken.
+// the same way: cut where the line rules cut it, no header, comment,
+// signature or value line, a backslash that keeps the value open, and the
+// same byte list for binary and wide values. The exports' own lines are
+// taken.
 void ExpectPlainContinuationsAsTheRulesTakeThem() {
-  for (const char* line :
-       {"  00,ff,\\", "  0a,1b,2c,3d,4e,5f,60,78,89,90,a0,b0,c0,d0,e0,f0,\\ \r", "0,\\"}) {
-    std::string_view list;
-    EXPECT_TRUE(IsPlainContinuation(line, list)) << line;
-  }
-  // Blanks, a list, a backslash and blanks; one byte in two lines is
-  // replaced by any byte of `odd`.
-  const std::string odd = std::string("\\ \t=[;wWAF\x81\xE0\"\x7F") + "0af,";
+  std::string_view list;
+  EXPECT_EQ(PlainContinuationEnd("  00,ff,\\\r\nx", 0, list), 11u);
+  EXPECT_EQ(list, "00,ff,");
+  EXPECT_EQ(PlainContinuationEnd("a\n\t0a,1b,2c,3d,4e,5f,60,78,89,90,a0,\\ \r", 2, list), 39u);
+  EXPECT_EQ(PlainContinuationEnd("0,\\\n\r", 0, list), 4u);
+  // Blanks, a list, a backslash, blanks and a line break; one byte in two
+  // lines is replaced by any byte of `odd`.
+  const std::string odd = std::string("\\ \t\r\n=[;wWAF\x81\xE0\"\x7F") + '\0' + "0af,";
+  const char* const breaks[] = {"\r\n", "\r", "\n", "\n\r", ""};
   unsigned seed = 7;
   auto next = [&seed](std::size_t n) {
     seed = seed * 1103515245u + 12345u;
@@ -109,24 +112,29 @@ void ExpectPlainContinuationsAsTheRulesTakeThem() {
   };
   int taken = 0;
   for (int round = 0; round < 20000; ++round) {
-    std::string raw(next(3), round % 2 ? ' ' : '\t');
-    for (int n = round % 40; n > 0; --n) raw += "0af,"[next(4)];
-    raw += '\\';
-    raw.append(next(3), round % 3 ? ' ' : '\r');
-    if (round % 2) raw[next(raw.size())] = odd[next(odd.size())];
-    std::string_view list;
-    if (!IsPlainContinuation(raw, list)) continue;
+    std::string text(next(3), round % 2 ? ' ' : '\t');
+    for (int n = round % 40; n > 0; --n) text += "0af,"[next(4)];
+    text += '\\';
+    text.append(next(3), ' ');
+    if (round % 2) text[next(text.size())] = odd[next(odd.size())];
+    text.append(breaks[next(5)]).append(next(2) ? "x" : "");
+    if (PlainContinuationEnd(text, 0, list) == std::string_view::npos) continue;
     ++taken;
+    const std::size_t cut = FindLineBreak(text, 0);
+    const std::string_view raw = std::string_view(text).substr(0, cut);
+    ASSERT_EQ(PlainContinuationEnd(text, 0, list),
+              cut == text.size() ? cut : LineAfterBreak(text, cut, true))
+        << text;
     const std::string_view trimmed = TrimBlanks(raw);
-    ASSERT_NE(std::toupper(static_cast<unsigned char>(raw[0])), 'W') << raw;
-    ASSERT_TRUE(trimmed.front() != '[' && trimmed.front() != ';') << raw;
-    ASSERT_EQ(FindNameSeparator(trimmed), std::string_view::npos) << raw;
-    ASSERT_EQ(trimmed.back(), '\\') << raw;
+    ASSERT_NE(std::toupper(static_cast<unsigned char>(raw[0])), 'W') << text;
+    ASSERT_TRUE(trimmed.front() != '[' && trimmed.front() != ';') << text;
+    ASSERT_EQ(FindNameSeparator(trimmed), std::string_view::npos) << text;
+    ASSERT_EQ(trimmed.back(), '\\') << text;
     std::string binary, wide;
     AppendBinaryContinuation(binary, trimmed);
     AppendWithout(wide, trimmed, '\\');
-    ASSERT_EQ(binary, list) << raw;
-    ASSERT_EQ(wide, list) << raw;
+    ASSERT_EQ(binary, list) << text;
+    ASSERT_EQ(wide, list) << text;
   }
   EXPECT_GT(taken, 500);
 }
