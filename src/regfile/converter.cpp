@@ -148,7 +148,7 @@ void HandleLine(ConverterState& s, std::string_view raw) {
   if (ValueOpen(s)) {
     std::string_view list;
     if (PlainContinuationEnd(raw, 0, list) == raw.size()) {
-      s.value.bytes.append(list);
+      AppendPlainContinuation(s, list);
       return;
     }
   }
@@ -190,7 +190,7 @@ void HandleLines(ConverterState& s, std::string_view text) {
       std::string_view list;
       const std::size_t next = PlainContinuationEnd(text, i, list);
       if (next != std::string_view::npos) {
-        s.value.bytes.append(list);
+        AppendPlainContinuation(s, list);
         i = next;
         continue;
       }

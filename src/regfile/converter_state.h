@@ -65,13 +65,15 @@ struct KeyPart {
 
 // The value being converted, and the one left open over several lines.
 struct OpenValue {
-  int type = 0;              // type number; -1: a hex(n) type that cannot be read
-  std::string name;          // of the current value line, unescaped
-  std::string previousName;  // of the last value line: an open value is
-                             // written under it
-  std::string bytes;         // the byte list collected so far
-  bool typeReplaced = true;  // a hex(n) type, written as REG_BINARY after
-                             // a comment
+  int type = 0;                // type number; -1: a hex(n) type that cannot be read
+  std::string name;            // of the current value line, unescaped
+  std::string previousName;    // of the last value line: an open value is
+                               // written under it
+  std::string bytes;           // the byte list collected so far
+  std::size_t plainBytes = 0;  // bytes[0, plainBytes) is known to be a plain
+                               // comma list (text/comma_list.h)
+  bool typeReplaced = true;    // a hex(n) type, written as REG_BINARY after
+                               // a comment
 };
 
 struct ConverterState {
@@ -113,6 +115,13 @@ inline void SetState(ConverterState& s, ParseState next) { s.state = next; }
 // Whether a binary or wide value is open, continued by the lines after it.
 inline bool ValueOpen(const ConverterState& s) {
   return s.state == ParseState::kBinaryValueOpen || s.state == ParseState::kWideValueOpen;
+}
+
+// A continuation line's byte list in the exports' form (a plain comma list)
+// goes on the open value's list.
+inline void AppendPlainContinuation(ConverterState& s, std::string_view list) {
+  if (s.value.plainBytes == s.value.bytes.size()) s.value.plainBytes += list.size();
+  s.value.bytes.append(list);
 }
 
 // Lines of a loaded file, one at a time, in file order.

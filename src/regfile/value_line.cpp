@@ -113,6 +113,7 @@ void WriteSingleLineBinary(ConverterState& s) {
 void OpenMultiLineValue(ConverterState& s, std::string_view bytes, ParseState state) {
   s.value.bytes.clear();
   AppendWithout(s.value.bytes, TrimBlanks(bytes), '\\');
+  s.value.plainBytes = IsPlainCommaList(s.value.bytes) ? s.value.bytes.size() : 0;
   SetState(s, state);
 }
 
@@ -169,6 +170,7 @@ bool ConvertTypedBinary(ConverterState& s, std::string_view data) {
       return true;
     }
     s.value.bytes.clear();
+    s.value.plainBytes = 0;
     AppendWithout(s.value.bytes, TrimBlanks(bytes), '\\');
     FinishWideValue(s, s.value.name);
     return true;
@@ -192,7 +194,8 @@ bool ConvertTypedBinary(ConverterState& s, std::string_view data) {
 void FinishBinaryValue(ConverterState& s) {
   s.data.clear();
   ByteListWriter list(s.data);
-  if (IsPlainCommaList(s.value.bytes)) {
+  // Only the bytes not known to be plain are looked at.
+  if (IsPlainCommaList(std::string_view(s.value.bytes).substr(s.value.plainBytes))) {
     list.AddPlainList(s.value.bytes);
   } else {
     CommaItemReader reader(s.value.bytes);

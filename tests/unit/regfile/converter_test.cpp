@@ -66,6 +66,9 @@ TEST(ConverterTest, ValueLines) {
        {kKey, "0x1,\"Software\\Test\",\"path\",\"x\"", "0x1,\"Software\\Test\",,\"d\"",
         "0x4,\"Software\\Test\",\"plain\",0x1"}},
       {"  \"b\"=hex:01,\\\r\n    02\r\n   =03", {kKey, "0x3,\"Software\\Test\",\"b\",\\\r\n  01,02"}},
+      // A quoted item among lines in the exports' form is read as an item.
+      {"\"q\"=hex:01,\\\r\n  \"2\",\\\r\n  03,04,05,06,07,08,\\\r\n  09",
+       {kKey, "0x3,\"Software\\Test\",\"q\",\\\r\n  01,2,03,04,05,06,07,08,09"}},
   };
   for (const auto& c : cases) EXPECT_EQ(UnderTestKey(c.lines + "\r\n"), c.written) << c.lines;
 }
