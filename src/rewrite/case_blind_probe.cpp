@@ -84,7 +84,7 @@ CaseBlindPattern::CaseBlindPattern(std::string_view upperPattern)
 }
 
 CaseBlindProbe::CaseBlindProbe(std::string_view text)
-    : text_(UpToNul(text)), ascii_(!HasHighByte(text_)) {}
+    : text_(UpToNul(text)), whole_(text_.size() == text.size()), ascii_(!HasHighByte(text_)) {}
 
 // Every byte of the text and the pattern is a character of its own. The
 // places where the pattern's anchor character stands are found with
@@ -130,7 +130,7 @@ bool CaseBlindProbe::OccursInAscii(const CaseBlindPattern& pattern) const {
 }
 
 bool CaseBlindProbe::Exact(const CaseBlindPattern& pattern) const {
-  return ascii_ && pattern.ascii_;
+  return whole_ && ascii_ && pattern.ascii_;
 }
 
 bool CaseBlindProbe::MayOccur(const CaseBlindPattern& pattern) const {
@@ -168,7 +168,8 @@ namespace {
 // search compares each byte's upper case, taken from the table, with the
 // upper-cased pattern, left to right, without overlap. Candidates are
 // found by the pattern's character at `anchor`, with memchr where one byte
-// upper-cases to it. False, and `out` untouched, when the pattern does not occur.
+// upper-cases to it. False, and `out` untouched, when the pattern does not
+// occur.
 bool ReplaceInAscii(std::string_view text, std::string_view upperPattern, std::size_t anchor,
                     std::string_view replacement, unsigned flags, std::string& out) {
   const std::size_t m = upperPattern.size();

@@ -44,14 +44,16 @@ class CaseBlindProbe {
  public:
   explicit CaseBlindProbe(std::string_view text);
   bool MayOccur(const CaseBlindPattern& pattern) const;
-  // Whether MayOccur's answer is exact for `pattern`: text and pattern are
-  // ASCII bytes alone, each a character of its own.
+  // Whether text and pattern are ASCII bytes alone, each a character of its
+  // own, and the text holds no NUL: then MayOccur's answer is exact, and so
+  // is a search that compares byte by byte.
   bool Exact(const CaseBlindPattern& pattern) const;
 
  private:
   bool OccursInAscii(const CaseBlindPattern& pattern) const;
 
   std::string_view text_;  // up to its first NUL
+  bool whole_;             // the text holds no NUL
   bool ascii_;
   // Upper-case ASCII characters found nowhere in an ASCII text.
   mutable std::bitset<128> absent_;

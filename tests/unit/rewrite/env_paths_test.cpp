@@ -114,7 +114,7 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
 
 // Replacements step by step give what ReplaceText gives, first match or
 // all, on random texts: overlapping candidates, letter case, a match at
-// either end, bytes outside ASCII (which take the general way).
+// either end, bytes outside ASCII and NUL (which take the general way).
 void ExpectStepsAsReplaceText() {
   const std::string patterns[] = {"C:", "c:\\w", "Ww", "cc", "C:\\WINDOWS"};
   const std::string alphabet = "cC:\\wW";
@@ -123,7 +123,8 @@ void ExpectStepsAsReplaceText() {
     std::string text;
     for (int n = round % 14; n > 0; --n) {
       seed = seed * 1103515245u + 12345u;
-      text += (seed >> 16) % 50 == 0 ? '\x83' : alphabet[(seed >> 16) % alphabet.size()];
+      const unsigned pick = (seed >> 16) % 100;
+      text += pick == 0 ? '\x83' : pick == 1 ? '\0' : alphabet[pick % alphabet.size()];
     }
     for (const std::string& pattern : patterns) {
       for (unsigned flags : {unsigned{IgnoreCase}, unsigned{IgnoreCase | ReplaceAll}}) {
