@@ -117,9 +117,12 @@ bool LookUp(std::string_view name, std::string& value) {
   const bool nameIsAscii = IsAscii(name);
   const std::string utf8Name = nameIsAscii ? std::string(name) : AnsiToUtf8(name);
   const char* found = nullptr;
+  // An ASCII name matches only entries whose first byte is its first
+  // letter in either case: with bit 0x20 set, both read the same (so do a
+  // few pairs of other bytes, which MatchEntry then tells apart).
+  const char first = static_cast<char>(name.front() | 0x20);
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    // An ASCII name matches only entries that begin with its first letter.
-    if (nameIsAscii && FoldAscii(**entry) != FoldAscii(name.front())) continue;
+    if (nameIsAscii && static_cast<char>(**entry | 0x20) != first) continue;
     bool exact = false;
     const char* match = MatchEntry(*entry, utf8Name, nameIsAscii, exact);
     if (match == nullptr) continue;
