@@ -70,6 +70,20 @@ const std::array<Preimages, 256>& PreimageTable() {
   return table;
 }
 
+// Whether `upperPattern` stands at `start` of `text` (both ASCII, every
+// byte a character of its own): each text byte's upper case, taken from
+// the table, is the pattern's byte.
+bool MatchesInAscii(std::string_view text, std::size_t start, std::string_view upperPattern) {
+  const auto& upper = AsciiUpperTable();
+  for (std::size_t j = 0; j < upperPattern.size(); ++j) {
+    if (upper[static_cast<unsigned char>(text[start + j])] !=
+        static_cast<unsigned char>(upperPattern[j])) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 CaseBlindPattern::CaseBlindPattern(std::string_view upperPattern)
@@ -96,19 +110,9 @@ bool CaseBlindProbe::OccursInAscii(const CaseBlindPattern& pattern) const {
   for (char c : upperPattern) {
     if (absent_[static_cast<unsigned char>(c)]) return false;
   }
-  const auto& upper = AsciiUpperTable();
   const std::size_t anchor = pattern.anchor_;
   const auto anchorChar = static_cast<unsigned char>(upperPattern[anchor]);
   const Preimages& anchors = PreimageTable()[anchorChar];
-  auto matches_at = [&](std::size_t start) {
-    for (std::size_t j = 0; j < upperPattern.size(); ++j) {
-      if (upper[static_cast<unsigned char>(text[start + j])] !=
-          static_cast<unsigned char>(upperPattern[j])) {
-        return false;
-      }
-    }
-    return true;
-  };
   // Pattern starts lie in [0, last]; the anchor byte of each in
   // [anchor, last + anchor].
   const std::size_t last = text.size() - upperPattern.size();
@@ -121,7 +125,7 @@ bool CaseBlindProbe::OccursInAscii(const CaseBlindPattern& pattern) const {
       seen = true;
       const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
       if (at > last + anchor) break;
-      if (at >= anchor && matches_at(at - anchor)) return true;
+      if (at >= anchor && MatchesInAscii(text, at - anchor, upperPattern)) return true;
       from = at + 1;
     }
   }
@@ -174,18 +178,8 @@ bool ReplaceInAscii(std::string_view text, std::string_view upperPattern, std::s
                     std::string_view replacement, unsigned flags, std::string& out) {
   const std::size_t m = upperPattern.size();
   if (m == 0 || m > text.size()) return false;
-  const auto& upper = AsciiUpperTable();
   const Preimages& anchors = PreimageTable()[static_cast<unsigned char>(upperPattern[anchor])];
   const std::size_t last = text.size() - m;  // the last start a match can have
-  auto matchesAt = [&](std::size_t start) {
-    for (std::size_t j = 0; j < m; ++j) {
-      if (upper[static_cast<unsigned char>(text[start + j])] !=
-          static_cast<unsigned char>(upperPattern[j])) {
-        return false;
-      }
-    }
-    return true;
-  };
   // The first start from `from` on where the pattern matches, or npos.
   auto find = [&](std::size_t from) {
     while (from <= last) {
@@ -195,7 +189,7 @@ bool ReplaceInAscii(std::string_view text, std::string_view upperPattern, std::s
         if (hit == nullptr) break;
         from += static_cast<std::size_t>(static_cast<const char*>(hit) - at);
       }
-      if (matchesAt(from)) return from;
+      if (MatchesInAscii(text, from, upperPattern)) return from;
       ++from;
     }
     return std::string_view::npos;
