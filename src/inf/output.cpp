@@ -200,7 +200,7 @@ class OutputStream::Section : public TStringListSink {
 
   void Take(TStringList& list) override {
     if (HeldForCutting(list, itemsMayBeCut_)) return;
-    if (stream_.TakeStraight(*this)) return;
+    if (stream_.TakeStraight(*this, list)) return;
     if (!aside_) {
       list.SetSink(nullptr, 0);
       return;
@@ -256,8 +256,8 @@ bool OutputStream::FilledBefore(const Section& section) const {
   return false;
 }
 
-bool OutputStream::TakeStraight(Section& section) {
-  TStringList& list = section.list();
+bool OutputStream::TakeStraight(Section& section, TStringList& items) {
+  const TStringList& list = section.list();
   const bool headed = first_ != nullptr;
   if (first_ == nullptr) {
     // The first section to fill goes into the file when nothing comes
@@ -274,10 +274,12 @@ bool OutputStream::TakeStraight(Section& section) {
     const bool ok = headed || (out.Put(section.header()) && out.Put("\r\n"));
     // A failed write fails Finish; until then the items are dropped, as a
     // conversion error still takes precedence.
-    failed_ = !(ok && PutItems(out, list) && out.Flush());
+    failed_ = !(ok && PutItems(out, items) && out.Flush());
   }
-  list.Clear();
-  list.Reserve(2 * kStreamedBytes);
+  items.Clear();
+  // The section's own list fills up to the limit again between batches
+  // handed in whole.
+  if (&items == &list) items.Reserve(2 * kStreamedBytes);
   return true;
 }
 

@@ -75,9 +75,10 @@ class OutputStream {
  private:
   class Section;
 
-  // `section` holds kStreamedBytes: true when its items went into the file
-  // itself (and were dropped), false when they go aside.
-  bool TakeStraight(Section& section);
+  // `items` (the section's list, or a list handed in whole in its place:
+  // TStringList::AddAll) are due: true when they went into the file itself
+  // (and were dropped), false when they go aside.
+  bool TakeStraight(Section& section, TStringList& items);
   // Whether a section before `section` in the file holds anything.
   bool FilledBefore(const Section& section) const;
   // Ends every sink the stream set.

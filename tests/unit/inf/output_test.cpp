@@ -104,6 +104,7 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
     const char* broken;      // an item with a line break, after the first big one
     bool held;               // the section is still held whole before Finish
     Section late = nullptr;  // then gets four big items
+    bool batches = false;    // the items come two at a time in lists of their own (AddAll)
   } cases[] = {
       {"nothing", software, 0, false, false, nullptr, true},
       {"a small section, held whole", software, 1, true, false, nullptr, true},
@@ -121,6 +122,10 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
        software},
       {"the first one aside behind a later one", software, 4, false, false, nullptr, false,
        defaults},
+      {"batches handed on whole, the first section", software, 10, true, false, nullptr, false,
+       nullptr, true},
+      {"batches handed on whole, a later section", defaults, 10, true, false, nullptr, false,
+       nullptr, true},
   };
   for (const Case& c : cases) {
     testing::ScratchDir dir;
@@ -131,11 +136,18 @@ TEST(OutputStream, WritesTheSameBytesAsTheWholeDocument) {
     OutputLists copy;  // the same lists, held whole
     OutputStream stream(lists, target, c.itemsMayBeCut);
     for (OutputLists* l : {&lists, &copy}) {
+      TStringList batch(LineEnds::Kept);
+      TStringList& to = c.batches && l == &lists ? batch : l->*c.section;
       for (int i = 0; i < c.items; ++i) {
-        (l->*c.section).Add(big + std::to_string(i));
-        if (i == 0 && c.broken != nullptr) (l->*c.section).Add(c.broken);
+        to.Add(big + std::to_string(i));
+        if (i == 0 && c.broken != nullptr) to.Add(c.broken);
+        if (&to == &batch && i % 2 == 1) (l->*c.section).AddAll(batch);
       }
-      if (c.items > 0) (l->*c.section).Add("last");
+      if (c.items > 0) to.Add("last");
+      if (&to == &batch) {
+        (l->*c.section).AddAll(batch);
+        EXPECT_TRUE(!setAside || (l->*c.section).Count() == 0) << c.what << ": copied in";
+      }
       for (int i = 0; c.late != nullptr && i < 4; ++i) (l->*c.late).Add(big + "late");
       if (c.expander) l->expanderList.Add("E");
       l->defaultAddReg.Add("D");
