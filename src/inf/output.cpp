@@ -277,8 +277,8 @@ bool OutputStream::TakeStraight(Section& section, TStringList& items) {
     failed_ = !(ok && PutItems(out, items) && out.Flush());
   }
   items.Clear();
-  // The section's own list fills up to the limit again between batches
-  // handed in whole.
+  // Room for the section's own list to fill up to the limit again; a list
+  // handed in whole keeps its own blocks.
   if (&items == &list) items.Reserve(2 * kStreamedBytes);
   return true;
 }
