@@ -224,7 +224,13 @@ DataKind KindOf(std::string_view data) {
   const std::string_view head = data.substr(0, kDwordPrefix.size());
   bool ascii = true;
   for (char c : head) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  const std::string upper = ascii ? UpperAscii(head) : UpperLocale(head);
+  if (ascii) {
+    if (BeginsWithUpperAscii(head, kDwordPrefix)) return DataKind::kDword;
+    if (BeginsWithUpperAscii(head, kBinaryPrefix)) return DataKind::kBinary;
+    if (BeginsWithUpperAscii(head, kTypedPrefix)) return DataKind::kTypedBinary;
+    return DataKind::kUnknown;
+  }
+  const std::string upper = UpperLocale(head);
   if (BeginsWith(upper, kDwordPrefix)) return DataKind::kDword;
   if (BeginsWith(upper, kBinaryPrefix)) return DataKind::kBinary;
   if (BeginsWith(upper, kTypedPrefix)) return DataKind::kTypedBinary;
