@@ -30,9 +30,20 @@ TEST(LineRulesTest, ByteRules) {
     EXPECT_EQ(out, std::string("<") + c.expected) << c.text;
   }
 
-  std::string lower = "ABC\xC9xyz@[`{";
-  LowerAsciiInPlace(lower);
-  EXPECT_EQ(lower, "abc\xC9xyz@[`{");
+  // Every byte, at every place of a text longer than two words, among
+  // capitals (which the words are changed in) and bytes just beside them.
+  for (int byte = 0; byte < 256; ++byte) {
+    for (std::size_t at = 0; at < 17; ++at) {
+      std::string text = "AZ@[`{\xC1\xDA\x80\xFF" "az0Q\x7F\x01Z";
+      text[at] = static_cast<char>(byte);
+      std::string expected = text;
+      for (char& c : expected) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+      }
+      LowerAsciiInPlace(text);
+      ASSERT_EQ(text, expected) << byte << " at " << at;
+    }
+  }
 }
 // clang-format on
 
