@@ -224,16 +224,13 @@ DataKind KindOf(std::string_view data) {
   const std::string_view head = data.substr(0, kDwordPrefix.size());
   bool ascii = true;
   for (char c : head) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
-    if (BeginsWithUpperAscii(head, kDwordPrefix)) return DataKind::kDword;
-    if (BeginsWithUpperAscii(head, kBinaryPrefix)) return DataKind::kBinary;
-    if (BeginsWithUpperAscii(head, kTypedPrefix)) return DataKind::kTypedBinary;
-    return DataKind::kUnknown;
-  }
-  const std::string upper = UpperLocale(head);
-  if (BeginsWith(upper, kDwordPrefix)) return DataKind::kDword;
-  if (BeginsWith(upper, kBinaryPrefix)) return DataKind::kBinary;
-  if (BeginsWith(upper, kTypedPrefix)) return DataKind::kTypedBinary;
+  const std::string upper = ascii ? std::string() : UpperLocale(head);
+  auto begins = [&](std::string_view prefix) {
+    return ascii ? BeginsWithUpperAscii(head, prefix) : BeginsWith(upper, prefix);
+  };
+  if (begins(kDwordPrefix)) return DataKind::kDword;
+  if (begins(kBinaryPrefix)) return DataKind::kBinary;
+  if (begins(kTypedPrefix)) return DataKind::kTypedBinary;
   return DataKind::kUnknown;
 }
 
