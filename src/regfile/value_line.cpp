@@ -91,12 +91,12 @@ void ConvertString(ConverterState& s, std::string_view data) {
 // "dword:" and eight hexadecimal digits.
 void ConvertDword(ConverterState& s, std::string_view data) {
   s.value.type = static_cast<int>(kRegDword);
-  std::string digits("0x");
-  if (data.size() > kDwordPrefix.size())
-    digits.append(data.substr(kDwordPrefix.size(), kDwordDigits));
-  const std::int64_t number = ParseInt64(digits, 0);
+  // Up to eight digits, read as a hexadecimal number; anything that is not
+  // a digit there gives 0 (eight digits always fit).
+  const std::string_view digits =
+      data.size() > kDwordPrefix.size() ? data.substr(kDwordPrefix.size(), kDwordDigits) : "";
   s.data.assign("0x");
-  AppendHex64(s.data, static_cast<std::uint64_t>(number));
+  AppendHex64(s.data, HexItemValue(digits));
   WriteValue(s, s.value.name, s.data, /*quoted=*/false, /*dropLast=*/false);
 }
 

@@ -27,13 +27,15 @@ constexpr std::size_t kMaxFieldSize = 1 << 20;
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// Digits of `value` in `base`, most significant first, into the end of
-// `buffer`; returns the first digit.
-char* WriteDigits(char* end, std::uint64_t value, unsigned base) {
+// Digits of `value` in `Base`, most significant first, into the end of
+// `buffer`; returns the first digit. The base is fixed at compile time so
+// that no digit costs a division.
+template <unsigned Base>
+char* WriteDigits(char* end, std::uint64_t value) {
   char* p = end;
   do {
-    *--p = kHexDigits[value % base];
-    value /= base;
+    *--p = kHexDigits[value % Base];
+    value /= Base;
   } while (value != 0);
   return p;
 }
@@ -112,7 +114,8 @@ void ConvertArgument(std::string_view pattern, const Conversion& conv, const For
 
   char buffer[24];
   char* end = buffer + sizeof(buffer);
-  const char* digits = WriteDigits(end, magnitude, conv.letter == 'x' ? 16 : 10);
+  const char* digits =
+      conv.letter == 'x' ? WriteDigits<16>(end, magnitude) : WriteDigits<10>(end, magnitude);
   const auto count = static_cast<std::size_t>(end - digits);
   if (negative) out.push_back('-');
   if (conv.has_precision && conv.precision > count) out.append(conv.precision - count, '0');
@@ -161,7 +164,7 @@ void AppendHex32(std::string& out, std::uint32_t value) { AppendHex64(out, value
 void AppendHex64(std::string& out, std::uint64_t value) {
   char buffer[24];
   char* end = buffer + sizeof(buffer);
-  const char* digits = WriteDigits(end, value, 16);
+  const char* digits = WriteDigits<16>(end, value);
   out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
@@ -173,7 +176,7 @@ void AppendDecimal(std::string& out, std::int64_t value) {
   }
   char buffer[24];
   char* end = buffer + sizeof(buffer);
-  const char* digits = WriteDigits(end, magnitude, 10);
+  const char* digits = WriteDigits<10>(end, magnitude);
   out.append(digits, static_cast<std::size_t>(end - digits));
 }
 

@@ -46,6 +46,11 @@ TEST(ConverterTest, ValueLines) {
   } cases[] = {
       {"\"n\"=dword:00000000", {kKey, "0x4,\"Software\\Test\",\"n\",0x0"}},
       {"@=dword:10", {kKey, "0x4,\"Software\\Test\",,0x10"}},
+      // Up to eight hexadecimal digits; any other byte among them reads 0.
+      {"@=DWORD:FFFFFFFF\r\n@=dword:1234567890\r\n@=dword:\r\n@=dword:0000000g\r\n@=dword: 1",
+       {kKey, "0x4,\"Software\\Test\",,0xFFFFFFFF", "0x4,\"Software\\Test\",,0x12345678",
+        "0x4,\"Software\\Test\",,0x0", "0x4,\"Software\\Test\",,0x0",
+        "0x4,\"Software\\Test\",,0x0"}},
       {"\"e\"=hex(2):", {kKey, "0x2,\"Software\\Test\",\"e\",\"\""}},
       // Dropped lines: only the key line remains.
       {"\"z\"=hex():00", {kKey}},
