@@ -32,6 +32,17 @@ TEST(StringListTest, ItemsKeepOrderDuplicatesAndEveryByte) {
   EXPECT_EQ(list.Add(""), 3);
   EXPECT_EQ(list.AddParts({"n", std::string_view("\0", 1), "l"}), 4);
   EXPECT_EQ(Items(list), (Strings{"x", "a\r\nb", "x", "", std::string("n\0l", 3)}));
+  {
+    // Pieces of every length up to well past the short copies, each piece
+    // and item a different text.
+    TStringList pieces;
+    const std::string bytes = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    for (std::size_t n = 0; n <= 40; ++n) {
+      const std::string_view a(bytes.data() + n % 7, n), b(bytes.data() + 20, 40 - n);
+      pieces.AddParts({a, "|", b});
+      EXPECT_EQ(pieces.Item(static_cast<int>(n)), std::string(a) + "|" + std::string(b)) << n;
+    }
+  }
   // Items taken from the list itself stay intact while it grows by blocks.
   for (int i = 0; i < 5000; ++i) list.Add(list.View(1));
   EXPECT_EQ(list.Item(5004), "a\r\nb");
