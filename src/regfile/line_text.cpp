@@ -164,12 +164,19 @@ std::size_t PlainContinuationEnd(std::string_view text, std::size_t start, std::
   constexpr std::size_t kNone = std::string_view::npos;
   const std::size_t n = text.size();
   std::size_t i = start;
+  // Exports indent by two blanks and end with a backslash and CR LF; other
+  // blanks are taken one by one.
+  if (i + 1 < n && text[i] == ' ' && text[i + 1] == ' ') i += 2;
   while (i < n && BlankInLine(text[i])) ++i;
   const std::size_t begin = i;
   i = SkipListBytes(text, i);
   if (i == begin || i == n || text[i] != '\\') return kNone;
   const std::size_t body = i - begin;
   ++i;
+  if (i + 1 < n && text[i] == '\r' && text[i + 1] == '\n') {
+    list = text.substr(begin, body);
+    return i + 2;
+  }
   while (i < n && BlankInLine(text[i])) ++i;
   if (i < n) {
     if (text[i] == '\r') {
