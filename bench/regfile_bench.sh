@@ -22,7 +22,9 @@
 # HKEY_CURRENT_USER) is paired with its copy too.
 # Each pair gives a ratio; the median of the ratios is printed, with the
 # peak resident memory as a multiple of the input's size. Pairing keeps the
-# ratios meaningful on a machine that other work shares.
+# ratios meaningful on a machine that other work shares. Every run begins
+# after a sync (not timed), so that none pays for the writing of the one
+# before it.
 #
 # With BASE, the program built from that revision is paired with this one
 # on a 1 KB and a 1 MB export and on the key-list path (a generated
@@ -84,9 +86,13 @@ generate() {  # file, size in MB, extra generator switches
 }
 
 # Runs a command (a shell string) once: sets `wall` (seconds) and `rss` (KB).
-# The orderly end of tovrix is exit status 255.
+# The orderly end of tovrix is exit status 255. Each run starts with nothing
+# left to write back: the copy leaves its output for the system to write
+# to the disk, and without the sync the run after it (tovrix, which flushes
+# its INF) would wait for that too.
 measure() {
   local start end
+  sync
   start=$EPOCHREALTIME
   /usr/bin/time -f %M -o "$scratch/rss" bash -c "$1" > /dev/null 2>&1 || true
   end=$EPOCHREALTIME
