@@ -20,8 +20,9 @@
 #   - for UTF-16LE, decoding only: iconv -c -f UTF-16LE -t CP1252.
 # At the first size, an ANSI export of one hive (every key below
 # HKEY_CURRENT_USER) is paired with its copy too.
-# Each pair gives a ratio; the median of the ratios is printed, with the
-# peak resident memory as a multiple of the input's size. Pairing keeps the
+# Each pair gives a ratio; the median of the ratios is printed, then the
+# lowest and highest in brackets, with the peak resident memory as a
+# multiple of the input's size. Pairing keeps the
 # ratios meaningful on a machine that other work shares. Every run begins
 # after a sync (not timed), so that none pays for the writing of the one
 # before it.
@@ -114,12 +115,15 @@ pair() {  # label, bytes, A, B, B's name
     ratios+=("$(awk -v a="$wa" -v b="$wb" 'BEGIN { printf "%.4f", a / b }')")
     [ "$ra" -gt "$peak" ] && peak=$ra
   done
-  local ma mb mr
+  local ma mb mr lo hi
   ma=$(printf '%s\n' "${walls_a[@]}" | median)
   mb=$(printf '%s\n' "${walls_b[@]}" | median)
   mr=$(printf '%s\n' "${ratios[@]}" | median)
-  awk -v l="$label" -v ma="$ma" -v mb="$mb" -v mr="$mr" -v n="$name" -v p="$peak" -v s="$bytes" \
-    'BEGIN { printf "%-24s %8.3f s  %-7s %8.3f s  ratio %5.2fx", l, ma, n, mb, mr;
+  lo=$(printf '%s\n' "${ratios[@]}" | sort -g | head -1)
+  hi=$(printf '%s\n' "${ratios[@]}" | sort -g | tail -1)
+  awk -v l="$label" -v ma="$ma" -v mb="$mb" -v mr="$mr" -v lo="$lo" -v hi="$hi" -v n="$name" \
+    -v p="$peak" -v s="$bytes" \
+    'BEGIN { printf "%-24s %8.3f s  %-7s %8.3f s  ratio %5.2fx (%.2f-%.2f)", l, ma, n, mb, mr, lo, hi;
              if (s > 0) printf "  peak %6.2fx input", p * 1024 / s; printf "\n" }'
 }
 
