@@ -22,10 +22,9 @@
 # HKEY_CURRENT_USER) is paired with its copy too.
 # Each pair gives a ratio; the median of the ratios is printed, then the
 # lowest and highest in brackets, with the peak resident memory as a
-# multiple of the input's size. Pairing keeps the
-# ratios meaningful on a machine that other work shares. Every run begins
-# after a sync (not timed), so that none pays for the writing of the one
-# before it.
+# multiple of the input's size. Pairing keeps the ratios meaningful on a
+# machine that other work shares. Every run begins after a sync (not
+# timed), so that none pays for the writing of the one before it.
 #
 # With BASE, the program built from that revision is paired with this one
 # on a 1 KB and a 1 MB export and on the key-list path (a generated
