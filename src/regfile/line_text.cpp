@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "text/line_rules.h"
+#include "text/text_ops.h"
 
 namespace tovrix::regfile {
 
@@ -195,17 +196,9 @@ std::uint32_t HexItemValue(std::string_view item) {
   if (item.empty()) return 0;
   std::uint64_t value = 0;
   for (char c : item) {
-    unsigned digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<unsigned>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<unsigned>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<unsigned>(c - 'A' + 10);
-    } else {
-      return 0;
-    }
-    value = value * 16 + digit;
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return 0;
+    value = value * 16 + static_cast<unsigned>(digit);
     if (value > 0xFFFFFFFFu) return 0;
   }
   return static_cast<std::uint32_t>(value);

@@ -1,7 +1,6 @@
 #include "regfile/wide_hex.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,24 +10,11 @@
 #include "registry/registry.h"
 #include "text/comma_list.h"
 #include "text/line_rules.h"
+#include "text/text_ops.h"
 
 namespace tovrix {
 
 namespace {
-
-// The value of a hexadecimal digit; -1 for any other byte.
-constexpr std::array<signed char, 256> kDigitValues = [] {
-  std::array<signed char, 256> values{};
-  for (int b = 0; b < 256; ++b) {
-    values[b] = static_cast<signed char>(b >= '0' && b <= '9'   ? b - '0'
-                                         : b >= 'a' && b <= 'f' ? b - 'a' + 10
-                                         : b >= 'A' && b <= 'F' ? b - 'A' + 10
-                                                                : -1);
-  }
-  return values;
-}();
-
-int DigitValue(char c) { return kDigitValues[static_cast<unsigned char>(c)]; }
 
 // Reads a list in the form exports write (two hexadecimal digits an item,
 // one comma between items, nothing else) into `units`, a unit for each
@@ -42,12 +28,12 @@ bool ReadPlainPairs(std::string_view text, std::u16string& units) {
   int digits = 0;  // negative once a byte is no digit
   std::size_t i = 0;
   for (; i + 5 <= text.size(); i += 6) {
-    const int a = DigitValue(text[i]), b = DigitValue(text[i + 1]);
-    const int c = DigitValue(text[i + 3]), d = DigitValue(text[i + 4]);
+    const int a = HexDigitValue(text[i]), b = HexDigitValue(text[i + 1]);
+    const int c = HexDigitValue(text[i + 3]), d = HexDigitValue(text[i + 4]);
     digits |= a | b | c | d;
     *unit++ = static_cast<char16_t>((c * 16 + d) * 256 + a * 16 + b);
   }
-  if (i < text.size()) digits |= DigitValue(text[i]) | DigitValue(text[i + 1]);
+  if (i < text.size()) digits |= HexDigitValue(text[i]) | HexDigitValue(text[i + 1]);
   return digits >= 0;
 }
 

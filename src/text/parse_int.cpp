@@ -18,13 +18,6 @@ namespace tovrix {
 
 namespace {
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 template <typename Signed>
 Signed ParseSigned(std::string_view text, Signed fallback) {
   using Unsigned = std::make_unsigned_t<Signed>;

@@ -7,6 +7,7 @@
 #ifndef TOVRIX_TEXT_TEXT_OPS_H_
 #define TOVRIX_TEXT_TEXT_OPS_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,6 +46,21 @@ std::string UpperAscii(std::string_view text);
 std::string UpperLocale(std::string_view text);
 // Drops bytes 0x00..0x20 from both ends.
 std::string_view TrimBlanks(std::string_view text);
+
+// The value of a hexadecimal digit (0-9, a-f, A-F); -1 for any other byte.
+inline int HexDigitValue(char c) {
+  static constexpr auto kValues = [] {
+    std::array<signed char, 256> values{};
+    for (int b = 0; b < 256; ++b) {
+      values[b] = static_cast<signed char>(b >= '0' && b <= '9'   ? b - '0'
+                                           : b >= 'a' && b <= 'f' ? b - 'a' + 10
+                                           : b >= 'A' && b <= 'F' ? b - 'A' + 10
+                                                                  : -1);
+    }
+    return values;
+  }();
+  return kValues[static_cast<unsigned char>(c)];
+}
 
 // Decimal or hexadecimal ('$', 'x', 'X', "0x", "0X") with an optional sign;
 // anything else gives `fallback`.
