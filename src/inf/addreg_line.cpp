@@ -9,7 +9,9 @@
 namespace tovrix {
 
 std::string QuotedKeyPath(std::string_view path) {
-  std::string quoted = "\"";
+  std::string quoted;
+  quoted.reserve(path.size() + 2);  // room for the usual path, without a quote to double
+  quoted.push_back('"');
   AppendDoubledQuotes(quoted, path);
   quoted += '"';
   return quoted;
