@@ -324,6 +324,11 @@ bool FolderRefusesNewFiles(int error) {
 // since the one before; flushed as they come, they are paid for while the
 // rest of the file is made. A file smaller than kStep never starts the
 // thread.
+//
+// The thread begins by dropping the cached pages of the file the rename
+// will replace: freeing the old file at the rename would otherwise drop
+// them there, at the end, where nothing else runs (about 10 ms per 100 MB).
+// Its contents stay as they are, on the disk.
 class BackgroundFlush {
  public:
   static constexpr std::size_t kStep = std::size_t{16} << 20;
@@ -333,8 +338,12 @@ class BackgroundFlush {
   BackgroundFlush(const BackgroundFlush&) = delete;
   BackgroundFlush& operator=(const BackgroundFlush&) = delete;
 
-  // `fd` stays open until Stop has returned.
-  void Attach(int fd) { fd_ = fd; }
+  // `fd` stays open until Stop has returned; `replaced` names the file it
+  // will replace, or is empty.
+  void Attach(int fd, std::string replaced) {
+    fd_ = fd;
+    replaced_ = std::move(replaced);
+  }
 
   // `bytes` more went to the file.
   void Written(std::size_t bytes) {
@@ -375,6 +384,7 @@ class BackgroundFlush {
 
  private:
   void Run() {
+    DropCachedPages(replaced_);
     std::unique_lock<std::mutex> lock(mutex_);
     pending_ = true;
     while (true) {
@@ -393,7 +403,21 @@ class BackgroundFlush {
     }
   }
 
+  // Only a regular file that the rename frees: not one behind a symbolic
+  // link, nor one with other names, which stays in use.
+  static void DropCachedPages(const std::string& path) {
+    if (path.empty()) return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
+      ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    }
+    ::close(fd);
+  }
+
   int fd_ = -1;
+  std::string replaced_;
   std::size_t written_ = 0;
   std::size_t asked_ = 0;  // a flush was asked for up to here
   std::thread thread_;
@@ -523,7 +547,7 @@ WriteResult FileWriter::Open(std::string_view path, Placement placement) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     impl->fd = fd;
   }
-  impl->flush.Attach(impl->fd);
+  impl->flush.Attach(impl->fd, impl->temporary.empty() ? std::string() : target);
   impl_ = impl.release();
   return {WriteStatus::Ok, {}};
 }
