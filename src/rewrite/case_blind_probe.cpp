@@ -7,6 +7,10 @@
 #include <string>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/codepage.h"
 #include "text/line_rules.h"
 #include "text/text_ops.h"
@@ -163,6 +167,50 @@ bool CaseBlindProbe::MayOccur(const CaseBlindPattern& pattern) const {
 
 bool MayOccurCaseBlind(std::string_view text, std::string_view upperPattern) {
   return CaseBlindProbe(text).MayOccur(CaseBlindPattern(upperPattern));
+}
+
+CaseBlindScreen::CaseBlindScreen() {
+  stop_.set(0);
+  for (std::size_t b = 0x80; b < 0x100; ++b) stop_.set(b);
+}
+
+void CaseBlindScreen::Add(const CaseBlindPattern& pattern) {
+  // An empty pattern is never found.
+  if (pattern.upper_.empty()) return;
+  const Preimages& anchors =
+      PreimageTable()[static_cast<unsigned char>(pattern.upper_[pattern.anchor_])];
+  for (std::size_t k = 0; k < anchors.count; ++k) Stop(anchors.bytes[k]);
+}
+
+void CaseBlindScreen::Stop(char byte) {
+  const auto b = static_cast<unsigned char>(byte);
+  if (stop_[b]) return;
+  stop_.set(b);
+  ++fewCount_;  // past kFewBytes, the table alone is used
+  if (fewCount_ <= kFewBytes) few_[fewCount_ - 1] = byte;
+}
+
+bool CaseBlindScreen::Clear(std::string_view text) const {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  if (fewCount_ <= kFewBytes) {
+    // Unused places repeat NUL, which is looked for anyway.
+    const __m128i nul = _mm_setzero_si128();
+    __m128i wanted[kFewBytes];  // NOLINT(modernize-avoid-c-arrays): no std::array of vectors
+    for (std::size_t k = 0; k < kFewBytes; ++k) wanted[k] = _mm_set1_epi8(few_[k]);
+    for (; i + 16 <= text.size(); i += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      __m128i hit = _mm_cmpeq_epi8(bytes, nul);
+      for (const __m128i& w : wanted) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, w));
+      // The sign bit marks the bytes outside ASCII.
+      if (_mm_movemask_epi8(_mm_or_si128(hit, bytes)) != 0) return false;
+    }
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    if (stop_[static_cast<unsigned char>(text[i])]) return false;
+  }
+  return true;
 }
 
 namespace {

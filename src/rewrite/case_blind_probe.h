@@ -13,6 +13,7 @@
 #ifndef TOVRIX_REWRITE_CASE_BLIND_PROBE_H_
 #define TOVRIX_REWRITE_CASE_BLIND_PROBE_H_
 
+#include <array>
 #include <bitset>
 #include <cstddef>
 #include <string>
@@ -34,6 +35,7 @@ class CaseBlindPattern {
 
  private:
   friend class CaseBlindProbe;
+  friend class CaseBlindScreen;
   friend class ProbedReplacements;
   std::string_view upper_;  // up to its first NUL
   bool ascii_;
@@ -57,6 +59,31 @@ class CaseBlindProbe {
   bool ascii_;
   // Upper-case ASCII characters found nowhere in an ASCII text.
   mutable std::bitset<128> absent_;
+};
+
+// Tells at a glance, for many texts, that none of a few patterns occurs in
+// them: a text of ASCII bytes alone, without NUL, can hold a pattern only
+// where a byte that upper-cases to the pattern's anchor character stands.
+// One pass over the text, with no probe made; Clear is false whenever it
+// cannot tell.
+class CaseBlindScreen {
+ public:
+  CaseBlindScreen();
+  // The pattern must not occur in a text Clear passes.
+  void Add(const CaseBlindPattern& pattern);
+  // Nor must `byte`.
+  void Stop(char byte);
+  // Whether `text` holds no NUL, no byte outside ASCII and none that could
+  // begin to match what was added.
+  bool Clear(std::string_view text) const;
+
+ private:
+  static constexpr std::size_t kFewBytes = 4;
+  std::bitset<256> stop_;
+  // The ASCII bytes of stop_ but NUL, while there are few (the texts are
+  // then looked at sixteen bytes at a time).
+  std::array<char, kFewBytes> few_{};
+  std::size_t fewCount_ = 0;
 };
 
 // A text that case-blind replacements (ReplaceText with IgnoreCase) change

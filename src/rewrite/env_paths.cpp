@@ -37,6 +37,8 @@ struct StepPatterns {
   std::array<std::string, kSteps.size()> expanded;
   std::array<std::string, kSteps.size()> upper;
   std::vector<CaseBlindPattern> probed;  // of `upper`
+  // Passes data that no step changes and that holds nothing to expand.
+  CaseBlindScreen untouched;
 };
 
 StepPatterns& CacheStorage() {
@@ -52,7 +54,11 @@ const StepPatterns& PatternCache() {
       cache.upper[s] = UpperLocale(cache.expanded[s]);
     }
     cache.probed.clear();
-    for (const std::string& upper : cache.upper) cache.probed.emplace_back(upper);
+    cache.untouched = CaseBlindScreen();
+    cache.untouched.Stop('%');
+    for (const std::string& upper : cache.upper) {
+      cache.untouched.Add(cache.probed.emplace_back(upper));
+    }
     cache.ready = true;
   }
   return cache;
@@ -73,6 +79,8 @@ std::string ExpandEnvString(std::string_view text) {
 void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t target) {
   if (mode != 1 && mode != 2) return;
   const StepPatterns& patterns = PatternCache();
+  // Most data: plain text that holds no part of any of the paths.
+  if (patterns.untouched.Clear(data)) return;
 
   // The steps work on the expansion; without a '%' that is the data itself
   // (up to a NUL), and no copy is made until a step changes something.

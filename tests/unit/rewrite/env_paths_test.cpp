@@ -79,7 +79,8 @@ TEST(ReplaceEnvPaths, FollowsTheEnvironment) {
 // The quick probe must never miss a match the case-blind search finds:
 // compare it with ReplaceText over mixed texts. A probe kept for all the
 // patterns of a text (which notes the characters the text lacks) answers
-// as a fresh one does.
+// as a fresh one does. Nor may a screen of all the patterns pass a text
+// that holds one.
 // clang-format off
 TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   const std::vector<std::string> patterns = {"C:\\WINDOWS", "D:\\", "c:", "Program Files",
@@ -90,6 +91,10 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
       "c",               std::string("c\0:", 3), "",              "CONTROLSET002",
       "a:b:C:\\Windows", "zzc:",              "Set controlset",
   };
+  std::vector<std::string> uppers;
+  for (const std::string& pattern : patterns) uppers.push_back(UpperLocale(pattern));
+  CaseBlindScreen screen;
+  for (const std::string& upper : uppers) screen.Add(CaseBlindPattern(upper));
   for (const std::string& text : texts) {
     const CaseBlindProbe probe(text);
     for (const std::string& pattern : patterns) {
@@ -97,6 +102,7 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
       const bool found = ReplaceText(text, pattern, "#", IgnoreCase) != text;
       if (found) {
         EXPECT_TRUE(MayOccurCaseBlind(text, upper)) << pattern << " in " << text;
+        EXPECT_FALSE(screen.Clear(text)) << pattern << " in " << text;
       }
       EXPECT_EQ(probe.MayOccur(CaseBlindPattern(upper)), MayOccurCaseBlind(text, upper))
           << pattern << " in " << text;
@@ -111,6 +117,36 @@ TEST(MayOccurCaseBlind, NeverMissesAMatch) {
   EXPECT_FALSE(MayOccurCaseBlind("c:\\WINDOW", "C:\\WINDOWS"));
 }
 // clang-format on
+
+// A screen passes only texts without the bytes that could begin a match,
+// whether it knows few such bytes (looked for sixteen at a time) or many.
+TEST(CaseBlindScreen, PassesTextsWithoutTheirAnchors) {
+  const std::string windows = UpperLocale("C:\\Windows"), files = UpperLocale("Files");
+  CaseBlindScreen few;  // ':' and '%'
+  few.Add(CaseBlindPattern(windows));
+  few.Stop('%');
+  CaseBlindScreen many = few;  // and 'f', 'F', 'c', 'C'
+  many.Add(CaseBlindPattern(files));
+  many.Add(CaseBlindPattern(UpperLocale("ControlSet")));
+  const std::string chunk = "0123456789abdeg.";
+  const struct {
+    std::string text;
+    bool fewClear, manyClear;
+  } cases[] = {
+      {"", true, true},
+      {chunk + chunk + "xyz", true, true},
+      {"Plain text value of Vendor", true, false},
+      {chunk.substr(0, 15) + ":", false, false},
+      {chunk + chunk + "ab%", false, false},
+      {chunk + "x\xE4" + chunk, false, false},
+      {chunk + std::string("\0", 1) + chunk, false, false},
+      {std::string("\0", 1), false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(few.Clear(c.text), c.fewClear) << c.text;
+    EXPECT_EQ(many.Clear(c.text), c.manyClear) << c.text;
+  }
+}
 
 // Replacements step by step give what ReplaceText gives, first match or
 // all, on random texts: overlapping candidates, letter case, a match at
