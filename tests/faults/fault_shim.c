@@ -11,8 +11,11 @@
  *                   can send a signal at a known point
  *   trace           fsync and rename calls are logged, in order, to the file
  *                   TOVRIX_FAULT_LOG ("fsync <path>", "rename <from> <to>")
- *   datasync=<errno> fdatasync (the flush while a file is written) fails
- *                   with that error number, as a failed write-back does
+ *   datasync=<errno> the file's write-back fails with that error number:
+ *                   fdatasync (the flush while a file is written) and
+ *                   writes past the system's cache (O_DIRECT)
+ *   nodirect        writes past the system's cache fail with EINVAL, as on
+ *                   a file system that takes none
  */
 #define _GNU_SOURCE
 /* dlsym hands back functions as object pointers. */
@@ -86,6 +89,15 @@ ssize_t write(int fd, const void* buffer, size_t count) {
   static ssize_t (*real)(int, const void*, size_t);
   static int stalled;
   if (!real) real = (ssize_t(*)(int, const void*, size_t))dlsym(RTLD_NEXT, "write");
+  const int direct = (fcntl(fd, F_GETFL) & O_DIRECT) != 0;
+  if (direct && strncmp(Fault(), "datasync=", 9) == 0) {
+    errno = atoi(Fault() + 9);
+    return -1;
+  }
+  if (direct && strcmp(Fault(), "nodirect") == 0) {
+    errno = EINVAL;
+    return -1;
+  }
   char path[PATH_MAX];
   if (!stalled && strcmp(Fault(), "stall") == 0 && PathOf(fd, path, sizeof path) &&
       strstr(path, ".tmp") != NULL) {

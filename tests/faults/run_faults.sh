@@ -178,8 +178,9 @@ order=$(sed "s|$real/||g; s|$real|D|g; s|\.tmp[A-Za-z0-9]*|.tmp|g" "$dir/log" | 
 expect '[ "$order" = "fsync .out.inf.tmp;rename .out.inf.tmp out.inf;fsync D;" ]' "flush order: $order"
 finish fsync
 
-# A flush that fails while a large INF is written fails the write, though
-# the flush before the rename would find nothing left to report.
+# A write-back that fails while a large INF is written (a flush, or a write
+# past the system's cache) fails the write, though the flush before the
+# rename would find nothing left to report.
 dir=$(setup datasync)
 { make_input; awk 'BEGIN { for (i = 1; i <= 400000; i++) printf "\"V%06d\"=\"%040d\"\r\n", i, i }'; } \
   > "$dir/in.reg"
@@ -189,6 +190,16 @@ expect 'grep -q "^EWriteError: " "$dir/.stderr"' "no EWriteError report"
 expect 'no_temporary "$dir"' "temporary file left"
 expect 'old_kept "$dir"' "previous INF changed"
 finish datasync
+
+# A file system that takes no writes past its cache gets them through it.
+dir=$(setup nodirect)
+{ make_input; awk 'BEGIN { for (i = 1; i <= 40000; i++) printf "\"V%06d\"=\"%040d\"\r\n", i, i }'; } \
+  > "$dir/in.reg"
+(cd "$dir" && "$program" /f in.reg /o plain.inf > /dev/null 2>&1)
+run "$dir" LD_PRELOAD="$shim" TOVRIX_FAULT=nodirect "$program" /f in.reg /o out.inf; rc=$?
+expect '[ $rc = 255 ]' "exit status $rc"
+expect 'cmp -s "$dir/out.inf" "$dir/plain.inf"' "INF differs"
+finish nodirect
 
 # A closed pipe on standard output: the console output is dropped, the INF
 # is still written and the status is the usual one.

@@ -22,11 +22,14 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -318,25 +321,57 @@ bool FolderRefusesNewFiles(int error) {
   return error == EACCES || error == EPERM || error == ENAMETOOLONG;
 }
 
-// Flushes the file being written to the disk on a thread of its own, each
-// time kStep more bytes went out, so that the flush before the rename finds
-// little left. A disk's flush takes about as long as the bytes written
-// since the one before; flushed as they come, they are paid for while the
-// rest of the file is made. A file smaller than kStep never starts the
-// thread.
-//
-// The thread begins by dropping the cached pages of the file the rename
-// will replace: freeing the old file at the rename would otherwise drop
-// them there, at the end, where nothing else runs (about 10 ms per 100 MB).
-// Its contents stay as they are, on the disk.
-class BackgroundFlush {
- public:
-  static constexpr std::size_t kStep = std::size_t{16} << 20;
+// Writes all of `data`; 0 or an errno value. A file system that refuses a
+// write past its cache (EINVAL: an alignment it does not take) gets this
+// write and the later ones through the cache.
+int WriteWhole(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      const int flags = ::fcntl(fd, F_GETFL);
+      if (errno == EINVAL && flags >= 0 && (flags & O_DIRECT) != 0 &&
+          ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0) {
+        continue;
+      }
+      return errno;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return 0;
+}
 
-  BackgroundFlush() = default;
-  ~BackgroundFlush() { Stop(); }
-  BackgroundFlush(const BackgroundFlush&) = delete;
-  BackgroundFlush& operator=(const BackgroundFlush&) = delete;
+// The second thread of a file being written. It writes the blocks handed
+// to it, in order, and it flushes the file to the disk each time kFlushStep
+// more bytes went out through the system's cache, so that the flush before
+// the rename finds little left: a disk's flush takes about as long as the
+// bytes written since the one before, and flushed as they come they are
+// paid for while the rest of the file is made. It starts with the first
+// block or the first flush, so a small file never starts it.
+//
+// It begins by dropping the cached pages of the file the rename will
+// replace: freeing the old file at the rename would otherwise drop them
+// there, at the end, where nothing else runs (about 10 ms per 100 MB). The
+// old file's contents stay as they are, on the disk.
+//
+// The first failure of a write or a flush is kept and answered from then
+// on: it is the file's (the system reports a failed write-back once, and
+// here it was to this thread). Where no thread can be had, blocks are
+// written by the caller and the flush before the rename does all flushing.
+class BackgroundWriter {
+ public:
+  static constexpr std::size_t kFlushStep = std::size_t{16} << 20;
+  // Blocks are kBlock bytes at kAlign-aligned addresses, as writes that
+  // pass the system's cache want them; at most kBlocks are made.
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  static constexpr std::size_t kAlign = 4096;
+  static constexpr std::size_t kBlocks = 4;
+
+  BackgroundWriter() = default;
+  ~BackgroundWriter() { Stop(); }
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
   // `fd` stays open until Stop has returned; `replaced` names the file it
   // will replace, or is empty.
@@ -345,62 +380,91 @@ class BackgroundFlush {
     replaced_ = std::move(replaced);
   }
 
-  // `bytes` more went to the file.
+  // `bytes` more went to the file through the system's cache.
   void Written(std::size_t bytes) {
     if (fd_ < 0) return;
     written_ += bytes;
-    if (written_ - asked_ < kStep) return;
+    if (written_ - asked_ < kFlushStep) return;
     asked_ = written_;
-    if (!thread_.joinable()) {
-      try {
-        thread_ = StartWorkerThread([this] { Run(); });
-      } catch (const std::system_error&) {
-        fd_ = -1;  // no thread to be had: the flush before the rename does it all
-      }
-      return;  // the thread starts with a flush
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      pending_ = true;
-    }
-    wake_.notify_one();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!Started()) return;
+    flushPending_ = true;
+    wake_.notify_all();
   }
 
-  // Ends the thread, after a flush it is in. 0, or the errno value of a
-  // flush that failed: its failure is the file's (the system reports a
-  // failed write-back once, and here it was to this thread).
-  int Stop() {
-    if (thread_.joinable()) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-      }
-      wake_.notify_one();
-      thread_.join();
+  // A block to fill, once one is free (throws std::bad_alloc).
+  char* FreeBlock() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (free_.empty() && blocks_.size() < kBlocks) {
+      blocks_.emplace_back(static_cast<char*>(::operator new (kBlock, std::align_val_t{kAlign})));
+      return blocks_.back().get();
     }
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    char* block = free_.back();
+    free_.pop_back();
+    return block;
+  }
+
+  // The first `size` bytes of `block` (from FreeBlock) go to the file after
+  // those handed before; the block is free again once they are written.
+  void Hand(char* block, std::size_t size) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (Started()) {
+      queue_.push_back({block, size});
+      wake_.notify_all();
+      return;
+    }
+    const int error = error_ != 0 ? 0 : WriteWhole(fd_, block, size);
+    if (error_ == 0) error_ = error;
+    free_.push_back(block);
+  }
+
+  // Waits until every block handed is written. 0, or the errno value of
+  // the first failure.
+  int Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queue_.empty() && !writing_; });
+    return error_;
+  }
+
+  // The first failure so far, or 0.
+  int Failure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+  }
+
+  // Ends the thread once the blocks handed are written and a flush it is
+  // in is done. 0, or the errno value of the first failure.
+  int Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+      wake_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
     fd_ = -1;
     return error_;
   }
 
  private:
-  void Run() {
-    DropCachedPages(replaced_);
-    std::unique_lock<std::mutex> lock(mutex_);
-    pending_ = true;
-    while (true) {
-      wake_.wait(lock, [this] { return pending_ || stopping_; });
-      if (stopping_) return;
-      pending_ = false;
-      lock.unlock();
-      const int error = ::fdatasync(fd_) == 0 ? 0 : errno;
-      lock.lock();
-      // Devices and FIFOs cannot be flushed, nor need to be.
-      if (error == EINVAL || error == EROFS) return;
-      if (error != 0) {
-        error_ = error;
-        return;
-      }
+  struct Handed {
+    char* block;
+    std::size_t size;
+  };
+  struct BlockFree {
+    void operator()(char* block) const { ::operator delete (block, std::align_val_t{kAlign}); }
+  };
+
+  // With the lock held: whether the thread runs, started now if need be.
+  bool Started() {
+    if (thread_.joinable()) return true;
+    if (noThread_ || stopping_ || fd_ < 0) return false;
+    try {
+      thread_ = StartWorkerThread([this] { Run(); });
+    } catch (const std::system_error&) {
+      noThread_ = true;
     }
+    return thread_.joinable();
   }
 
   // Only a regular file that the rename frees: not one behind a symbolic
@@ -416,20 +480,70 @@ class BackgroundFlush {
     ::close(fd);
   }
 
+  void Run() {
+    DropCachedPages(replaced_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return !queue_.empty() || flushPending_ || stopping_; });
+      if (!queue_.empty()) {
+        const Handed handed = queue_.front();
+        queue_.pop_front();
+        writing_ = true;
+        const bool skip = error_ != 0;  // the file is lost already
+        lock.unlock();
+        const int error = skip ? 0 : WriteWhole(fd_, handed.block, handed.size);
+        lock.lock();
+        writing_ = false;
+        if (error_ == 0) error_ = error;
+        free_.push_back(handed.block);
+        changed_.notify_all();
+      } else if (flushPending_) {
+        flushPending_ = false;
+        if (error_ != 0 || !flushable_) continue;
+        lock.unlock();
+        const int error = ::fdatasync(fd_) == 0 ? 0 : errno;
+        lock.lock();
+        // Devices and FIFOs cannot be flushed, nor need to be.
+        if (error == EINVAL || error == EROFS) {
+          flushable_ = false;
+        } else if (error_ == 0) {
+          error_ = error;
+        }
+      } else {
+        return;  // stopping, and nothing left to do
+      }
+    }
+  }
+
   int fd_ = -1;
   std::string replaced_;
-  std::size_t written_ = 0;
-  std::size_t asked_ = 0;  // a flush was asked for up to here
+  std::size_t written_ = 0;  // through the cache (Written)
+  std::size_t asked_ = 0;    // a flush was asked for up to here
   std::thread thread_;
   std::mutex mutex_;
-  std::condition_variable wake_;
-  bool pending_ = false;  // a flush is asked for and not yet begun
+  std::condition_variable wake_;     // for the thread
+  std::condition_variable changed_;  // for the caller: a block is written
+  std::vector<std::unique_ptr<char, BlockFree>> blocks_;
+  std::vector<char*> free_;
+  std::deque<Handed> queue_;
+  bool writing_ = false;       // the thread writes a block taken from queue_
+  bool flushPending_ = false;  // a flush is asked for and not yet begun
+  bool flushable_ = true;
   bool stopping_ = false;
-  int error_ = 0;  // written by the thread, read after it ended
+  bool noThread_ = false;
+  int error_ = 0;
 };
 
 }  // namespace
 
+// A temporary file is written past the system's cache (O_DIRECT), where
+// its file system allows: the bytes are copied once, into the background
+// writer's blocks, instead of into the cache, reach the disk as they are
+// written, so no flush waits for them, and leave nothing cached for the
+// rename to free when this file is replaced in turn. Only whole aligned
+// blocks go that way; spilled sections are read into the blocks too.
+// Before the file is set aside or committed, the writer leaves that mode
+// for good: the whole blocks go out, then the rest through the cache.
 struct FileWriter::Impl {
   static constexpr std::size_t kBufferSize = 1 << 20;
   // Bytes from this many on are written as they come, not copied into the
@@ -439,16 +553,19 @@ struct FileWriter::Impl {
   std::string target;
   std::string temporary;  // empty when the target is written in place
   int fd = -1;
-  BackgroundFlush flush;  // of `fd`
+  BackgroundWriter writer;  // of `fd`
   std::string buffer;
-  bool failed = false;  // a failure was reported; nothing more happens
-  std::string failure;  // system text of that failure
+  bool direct = false;     // the bytes go past the cache, through `block`
+  char* block = nullptr;   // the writer's block being filled, or null
+  std::size_t filled = 0;  // bytes in `block`
+  bool failed = false;     // a failure was reported; nothing more happens
+  std::string failure;     // system text of that failure
 
   ~Impl() { Discard(); }
 
   // Closes the file and removes the temporary file.
   void Discard() {
-    flush.Stop();
+    writer.Stop();
     if (fd >= 0) {
       ::close(fd);
       fd = -1;
@@ -479,9 +596,50 @@ struct FileWriter::Impl {
         return errno;
       }
       bytes.remove_prefix(static_cast<std::size_t>(written));
-      flush.Written(static_cast<std::size_t>(written));
+      writer.Written(static_cast<std::size_t>(written));
     }
     return 0;
+  }
+
+  // Direct mode: `bytes` join the block being filled; each full block is
+  // handed to the writer. 0 or an errno value.
+  int Stage(std::string_view bytes) {
+    while (!bytes.empty()) {
+      if (block == nullptr) {
+        block = writer.FreeBlock();
+        filled = 0;
+      }
+      const std::size_t n = std::min(bytes.size(), BackgroundWriter::kBlock - filled);
+      std::memcpy(block + filled, bytes.data(), n);
+      filled += n;
+      bytes.remove_prefix(n);
+      if (const int error = Staged()) return error;
+    }
+    return 0;
+  }
+
+  // Direct mode, after bytes joined `block`: a full block is handed to the
+  // writer. 0 or an errno value.
+  int Staged() {
+    if (filled < BackgroundWriter::kBlock) return 0;
+    writer.Hand(std::exchange(block, nullptr), filled);
+    return writer.Failure();
+  }
+
+  // Ends direct mode: once the blocks handed on are written, the whole
+  // aligned part of the last one is written here, and the rest of it
+  // through the cache. 0 or an errno value.
+  int LeaveDirect() {
+    if (!direct) return 0;
+    direct = false;
+    if (const int error = writer.Drain()) return error;
+    const std::string_view last(block, block == nullptr ? 0 : filled);
+    block = nullptr;
+    const std::size_t whole = last.size() / BackgroundWriter::kAlign * BackgroundWriter::kAlign;
+    if (const int error = WriteWhole(fd, last.data(), whole)) return error;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) != 0) return errno;
+    return WriteOut(last.substr(whole));
   }
 };
 
@@ -547,7 +705,11 @@ WriteResult FileWriter::Open(std::string_view path, Placement placement) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     impl->fd = fd;
   }
-  impl->flush.Attach(impl->fd, impl->temporary.empty() ? std::string() : target);
+  impl->writer.Attach(impl->fd, impl->temporary.empty() ? std::string() : target);
+  if (!impl->temporary.empty()) {
+    const int flags = ::fcntl(impl->fd, F_GETFL);
+    impl->direct = flags >= 0 && ::fcntl(impl->fd, F_SETFL, flags | O_DIRECT) == 0;
+  }
   impl_ = impl.release();
   return {WriteStatus::Ok, {}};
 }
@@ -557,6 +719,10 @@ WriteResult FileWriter::Write(std::string_view bytes) {
   Impl& impl = *impl_;
   if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  if (impl.direct) {
+    if (const int error = impl.Stage(bytes)) return impl.Fail(error);
+    return {WriteStatus::Ok, {}};
+  }
   const bool direct = bytes.size() >= Impl::kDirect;
   if (direct || impl.buffer.size() + bytes.size() > Impl::kBufferSize) {
     if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
@@ -619,18 +785,30 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
   if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
   impl.buffer.clear();
-  // A piece at a time, copied by the system from file to file (or, where it
-  // cannot, through a buffer), and each piece copied is freed in the spill
-  // file: the bytes need the disk space of one copy and a piece.
+  // A piece at a time, and each piece copied is freed in the spill file:
+  // the bytes need the disk space of one copy and a piece. In direct mode
+  // each piece is read into the writer's block; otherwise the system
+  // copies it from file to file (or, where it cannot, through a buffer).
   const int from = spill.impl_->fd;
   std::string buffer;
   off_t at = 0;
   std::size_t left = std::exchange(spill.impl_->size, 0);
-  bool copying = true;
+  bool copying = !impl.direct;
   while (left > 0) {
-    const std::size_t piece = std::min(left, Impl::kBufferSize);
+    std::size_t piece = std::min(left, Impl::kBufferSize);
     ssize_t done = -1;
-    if (copying) {
+    if (impl.direct) {
+      if (impl.block == nullptr) {
+        impl.block = impl.writer.FreeBlock();
+        impl.filled = 0;
+      }
+      piece = std::min(piece, BackgroundWriter::kBlock - impl.filled);
+      done = ::pread(from, impl.block + impl.filled, piece, at);
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) return impl.Fail(done < 0 ? errno : EIO);
+      impl.filled += static_cast<std::size_t>(done);
+      if (const int error = impl.Staged()) return impl.Fail(error);
+    } else if (copying) {
       off_t next = at;
       done = ::copy_file_range(from, &next, impl.fd, nullptr, piece, 0);
       if (done < 0 && errno == EINTR) continue;
@@ -638,8 +816,9 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
         return impl.Fail(errno);
       }
       copying = done > 0;
+      if (copying) impl.writer.Written(static_cast<std::size_t>(done));
     }
-    if (!copying) {
+    if (!impl.direct && !copying) {
       buffer.resize(piece);
       done = ::pread(from, buffer.data(), piece, at);
       if (done < 0 && errno == EINTR) continue;
@@ -648,8 +827,6 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
               impl.WriteOut(std::string_view(buffer.data(), static_cast<std::size_t>(done)))) {
         return impl.Fail(error);
       }
-    } else {
-      impl.flush.Written(static_cast<std::size_t>(done));
     }
     ::fallocate(from, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, done);
     at += done;
@@ -667,10 +844,11 @@ WriteResult FileWriter::SetAside(SpillFile& into) {
   if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
   if (impl.temporary.empty()) return {WriteStatus::WriteFailed, SystemText(EINVAL)};
+  if (const int error = impl.LeaveDirect()) return impl.Fail(error);
   if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
   impl.buffer.clear();
   // Nothing of it needs to reach the disk any more.
-  impl.flush.Stop();
+  impl.writer.Stop();
   const off_t size = ::lseek(impl.fd, 0, SEEK_END);
   if (size < 0) return impl.Fail(errno);
   {
@@ -693,9 +871,10 @@ WriteResult FileWriter::Commit() {
   Impl& impl = *impl_;
   if (impl.failed) return {WriteStatus::WriteFailed, impl.failure};
   if (impl.fd < 0) return {WriteStatus::WriteFailed, SystemText(EBADF)};
+  if (const int error = impl.LeaveDirect()) return impl.Fail(error);
   if (const int error = impl.WriteOut(impl.buffer)) return impl.Fail(error);
   impl.buffer.clear();
-  if (const int error = impl.flush.Stop()) return impl.Fail(error);
+  if (const int error = impl.writer.Stop()) return impl.Fail(error);
   // Devices and FIFOs cannot be flushed (EINVAL); they need not be.
   if (::fsync(impl.fd) != 0 && errno != EINVAL && errno != EROFS) return impl.Fail(errno);
   const int fd = std::exchange(impl.fd, -1);
