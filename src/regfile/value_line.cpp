@@ -80,6 +80,15 @@ void CollectName(ConverterState& s, std::string_view data, std::string_view name
 void ConvertString(ConverterState& s, std::string_view data) {
   s.value.type = static_cast<int>(kRegSz);
   const std::string_view inner = data.size() >= 2 ? data.substr(1, data.size() - 2) : "";
+  // Most data holds no backslash and no double quote, so that unescaping
+  // and doubling leave it as it is, and no path in it to rewrite: it is
+  // written as it stands in the line.
+  if (!ContainsByte(inner, '\\') && !ContainsByte(inner, '"') &&
+      EnvPathsUntouched(inner, s.settings.replaceMode)) {
+    CollectName(s, inner, s.value.name);
+    WriteValue(s, s.value.name, inner, /*quoted=*/true, /*dropLast=*/false);
+    return;
+  }
   UnescapeRegString(inner, s.scratch, s.data);
   s.data.clear();
   AppendDoubledQuotes(s.data, s.scratch);

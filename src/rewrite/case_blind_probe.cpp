@@ -198,12 +198,19 @@ bool CaseBlindScreen::Clear(std::string_view text) const {
     const __m128i nul = _mm_setzero_si128();
     __m128i wanted[kFewBytes];  // NOLINT(modernize-avoid-c-arrays): no std::array of vectors
     for (std::size_t k = 0; k < kFewBytes; ++k) wanted[k] = _mm_set1_epi8(few_[k]);
-    for (; i + 16 <= text.size(); i += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    // The sign bit marks the bytes outside ASCII.
+    auto clear = [&](std::size_t at) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
       __m128i hit = _mm_cmpeq_epi8(bytes, nul);
       for (const __m128i& w : wanted) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, w));
-      // The sign bit marks the bytes outside ASCII.
-      if (_mm_movemask_epi8(_mm_or_si128(hit, bytes)) != 0) return false;
+      return _mm_movemask_epi8(_mm_or_si128(hit, bytes)) == 0;
+    };
+    if (text.size() >= 16) {
+      for (; i + 16 <= text.size(); i += 16) {
+        if (!clear(i)) return false;
+      }
+      // The last sixteen bytes, some of them again.
+      return i == text.size() || clear(text.size() - 16);
     }
   }
 #endif

@@ -76,11 +76,13 @@ std::string ExpandEnvString(std::string_view text) {
   return expansion.ok ? std::move(expansion.text) : std::string();
 }
 
+bool EnvPathsUntouched(std::string_view data, std::uint8_t mode) {
+  return (mode != 1 && mode != 2) || PatternCache().untouched.Clear(data);
+}
+
 void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t target) {
-  if (mode != 1 && mode != 2) return;
+  if (EnvPathsUntouched(data, mode)) return;
   const StepPatterns& patterns = PatternCache();
-  // Most data: plain text that holds no part of any of the paths.
-  if (patterns.untouched.Clear(data)) return;
 
   // The steps work on the expansion; without a '%' that is the data itself
   // (up to a NUL), and no copy is made until a step changes something.

@@ -28,6 +28,10 @@ std::string ReplaceEnvPaths(std::string_view data, std::uint8_t mode, std::uint8
 // The same, on `data` in place: data no rewrite changes is left as it is,
 // without a copy.
 void ReplaceEnvPathsInPlace(std::string& data, std::uint8_t mode, std::uint8_t target);
+// Whether ReplaceEnvPaths is seen at a glance to give `data` back as it is
+// (most plain text: no '%' and nothing that could begin one of the paths).
+// False when it cannot tell.
+bool EnvPathsUntouched(std::string_view data, std::uint8_t mode);
 
 void ResetEnvironmentCache();
 
