@@ -328,13 +328,13 @@ int WriteWhole(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, size);
     if (written < 0) {
-      if (errno == EINTR) continue;
-      const int flags = ::fcntl(fd, F_GETFL);
-      if (errno == EINVAL && flags >= 0 && (flags & O_DIRECT) != 0 &&
-          ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      const int flags = error == EINVAL ? ::fcntl(fd, F_GETFL) : -1;
+      if (flags >= 0 && (flags & O_DIRECT) != 0 && ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0) {
         continue;
       }
-      return errno;
+      return error;
     }
     data += written;
     size -= static_cast<std::size_t>(written);
