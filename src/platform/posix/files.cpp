@@ -396,7 +396,9 @@ class BackgroundWriter {
   char* FreeBlock() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (free_.empty() && blocks_.size() < kBlocks) {
-      blocks_.emplace_back(static_cast<char*>(::operator new (kBlock, std::align_val_t{kAlign})));
+      std::unique_ptr<char, BlockFree> block(
+          static_cast<char*>(::operator new (kBlock, std::align_val_t{kAlign})));
+      blocks_.push_back(std::move(block));
       return blocks_.back().get();
     }
     changed_.wait(lock, [this] { return !free_.empty(); });
