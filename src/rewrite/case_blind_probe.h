@@ -73,8 +73,8 @@ class CaseBlindScreen {
   void Add(const CaseBlindPattern& pattern);
   // Nor must `byte`.
   void Stop(char byte);
-  // Whether `text` holds no NUL, no byte outside ASCII and none that could
-  // begin to match what was added.
+  // Whether `text` holds no NUL, no byte outside ASCII, no byte stopped
+  // and none that upper-cases to the anchor of a pattern added.
   bool Clear(std::string_view text) const;
 
  private:
