@@ -591,15 +591,8 @@ struct FileWriter::Impl {
   // 0 or an errno value. An exceeded file-size limit answers EFBIG (SIGXFSZ
   // is ignored by the process).
   int WriteOut(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-      writer.Written(static_cast<std::size_t>(written));
-    }
+    if (const int error = WriteWhole(fd, bytes.data(), bytes.size())) return error;
+    writer.Written(bytes.size());
     return 0;
   }
 
@@ -764,16 +757,11 @@ bool SpillFile::Write(std::string_view bytes, std::string& error) {
     error = SystemText(EBADF);
     return false;
   }
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(impl_->fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      error = SystemText(errno);
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-    impl_->size += static_cast<std::size_t>(written);
+  if (const int failure = WriteWhole(impl_->fd, bytes.data(), bytes.size())) {
+    error = SystemText(failure);
+    return false;
   }
+  impl_->size += bytes.size();
   return true;
 }
 
@@ -799,18 +787,7 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
   while (left > 0) {
     std::size_t piece = std::min(left, Impl::kBufferSize);
     ssize_t done = -1;
-    if (impl.direct) {
-      if (impl.block == nullptr) {
-        impl.block = impl.writer.FreeBlock();
-        impl.filled = 0;
-      }
-      piece = std::min(piece, BackgroundWriter::kBlock - impl.filled);
-      done = ::pread(from, impl.block + impl.filled, piece, at);
-      if (done < 0 && errno == EINTR) continue;
-      if (done <= 0) return impl.Fail(done < 0 ? errno : EIO);
-      impl.filled += static_cast<std::size_t>(done);
-      if (const int error = impl.Staged()) return impl.Fail(error);
-    } else if (copying) {
+    if (copying) {
       off_t next = at;
       done = ::copy_file_range(from, &next, impl.fd, nullptr, piece, 0);
       if (done < 0 && errno == EINTR) continue;
@@ -820,13 +797,27 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
       copying = done > 0;
       if (copying) impl.writer.Written(static_cast<std::size_t>(done));
     }
-    if (!impl.direct && !copying) {
-      buffer.resize(piece);
-      done = ::pread(from, buffer.data(), piece, at);
+    if (!copying) {
+      // Read into the block being filled, or into the buffer.
+      char* into = nullptr;
+      if (impl.direct) {
+        if (impl.block == nullptr) {
+          impl.block = impl.writer.FreeBlock();
+          impl.filled = 0;
+        }
+        piece = std::min(piece, BackgroundWriter::kBlock - impl.filled);
+        into = impl.block + impl.filled;
+      } else {
+        buffer.resize(piece);
+        into = buffer.data();
+      }
+      done = ::pread(from, into, piece, at);
       if (done < 0 && errno == EINTR) continue;
       if (done <= 0) return impl.Fail(done < 0 ? errno : EIO);
+      const auto got = static_cast<std::size_t>(done);
+      if (impl.direct) impl.filled += got;
       if (const int error =
-              impl.WriteOut(std::string_view(buffer.data(), static_cast<std::size_t>(done)))) {
+              impl.direct ? impl.Staged() : impl.WriteOut(std::string_view(into, got))) {
         return impl.Fail(error);
       }
     }
