@@ -94,10 +94,10 @@ void InitProcess(int argc, char** argv) {
   ::signal(SIGXFSZ, SIG_IGN);
 #if defined(__GLIBC__)
   // Memory freed is kept for the next allocation rather than handed back
-  // to the system at once. The converting threads and the joining one
-  // free each other's batch memory thousands of times a run; handed back
-  // (released pages, unmapped blocks), every reuse paid a page fault per
-  // 4 KB touched again. Large blocks still come straight from the system.
+  // to the system at once. The joining thread frees memory the converting
+  // threads allocated, thousands of times a run; handed back (released
+  // pages, unmapped blocks), every reuse paid a page fault per 4 KB
+  // touched again. Large blocks still come straight from the system.
   ::mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
   ::mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
 #endif
