@@ -321,6 +321,16 @@ bool FolderRefusesNewFiles(int error) {
   return error == EACCES || error == EPERM || error == ENAMETOOLONG;
 }
 
+// Makes `fd`'s writes pass the system's cache (O_DIRECT), or go through it
+// again. False, with errno set, when the file's flags cannot be read or
+// changed; `was` (when given) tells whether they passed it before.
+bool SetDirect(int fd, bool on, bool* was = nullptr) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return false;
+  if (was != nullptr) *was = (flags & O_DIRECT) != 0;
+  return ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
+}
+
 // Writes all of `data`; 0 or an errno value. A file system that refuses a
 // write past its cache (EINVAL: an alignment it does not take) gets this
 // write and the later ones through the cache.
@@ -330,10 +340,8 @@ int WriteWhole(int fd, const char* data, std::size_t size) {
     if (written < 0) {
       const int error = errno;
       if (error == EINTR) continue;
-      const int flags = error == EINVAL ? ::fcntl(fd, F_GETFL) : -1;
-      if (flags >= 0 && (flags & O_DIRECT) != 0 && ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0) {
-        continue;
-      }
+      bool wasDirect = false;
+      if (error == EINVAL && SetDirect(fd, false, &wasDirect) && wasDirect) continue;
       return error;
     }
     data += written;
@@ -600,17 +608,23 @@ struct FileWriter::Impl {
   // handed to the writer. 0 or an errno value.
   int Stage(std::string_view bytes) {
     while (!bytes.empty()) {
-      if (block == nullptr) {
-        block = writer.FreeBlock();
-        filled = 0;
-      }
-      const std::size_t n = std::min(bytes.size(), BackgroundWriter::kBlock - filled);
+      const std::size_t n = std::min(bytes.size(), BlockRoom());
       std::memcpy(block + filled, bytes.data(), n);
       filled += n;
       bytes.remove_prefix(n);
       if (const int error = Staged()) return error;
     }
     return 0;
+  }
+
+  // Direct mode: the room left in `block`, which is taken from the writer
+  // when there is none.
+  std::size_t BlockRoom() {
+    if (block == nullptr) {
+      block = writer.FreeBlock();
+      filled = 0;
+    }
+    return BackgroundWriter::kBlock - filled;
   }
 
   // Direct mode, after bytes joined `block`: a full block is handed to the
@@ -632,8 +646,7 @@ struct FileWriter::Impl {
     block = nullptr;
     const std::size_t whole = last.size() / BackgroundWriter::kAlign * BackgroundWriter::kAlign;
     if (const int error = WriteWhole(fd, last.data(), whole)) return error;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) != 0) return errno;
+    if (!SetDirect(fd, false)) return errno;
     return WriteOut(last.substr(whole));
   }
 };
@@ -701,10 +714,7 @@ WriteResult FileWriter::Open(std::string_view path, Placement placement) {
     impl->fd = fd;
   }
   impl->writer.Attach(impl->fd, impl->temporary.empty() ? std::string() : target);
-  if (!impl->temporary.empty()) {
-    const int flags = ::fcntl(impl->fd, F_GETFL);
-    impl->direct = flags >= 0 && ::fcntl(impl->fd, F_SETFL, flags | O_DIRECT) == 0;
-  }
+  impl->direct = !impl->temporary.empty() && SetDirect(impl->fd, true);
   impl_ = impl.release();
   return {WriteStatus::Ok, {}};
 }
@@ -801,11 +811,7 @@ WriteResult FileWriter::WriteSpilled(SpillFile& spill) {
       // Read into the block being filled, or into the buffer.
       char* into = nullptr;
       if (impl.direct) {
-        if (impl.block == nullptr) {
-          impl.block = impl.writer.FreeBlock();
-          impl.filled = 0;
-        }
-        piece = std::min(piece, BackgroundWriter::kBlock - impl.filled);
+        piece = std::min(piece, impl.BlockRoom());
         into = impl.block + impl.filled;
       } else {
         buffer.resize(piece);
